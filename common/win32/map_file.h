@@ -1,0 +1,15 @@
+// Maps an input file read-only, or creates an output file of a given size
+// mapped for writing. Shared by all three plug-ins.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+// size 0: maps the whole existing file for reading (shared with other readers).
+// size N > 0: creates or replaces the file, N bytes long, mapped for writing.
+// Sets *file to INVALID_HANDLE_VALUE and *mapping to null first; on failure
+// closes whatever it opened and returns null.
+uint8_t* MapFile(const char* fileName, uint32_t size, HANDLE* file, HANDLE* mapping);
+
+// Releases in order: the view, the mapping, the file. Each may be absent.
+void UnmapFile(const void* view, HANDLE mapping, HANDLE file);
