@@ -1,0 +1,134 @@
+// The exports of the picture filter, as the host calls them.
+#include <windows.h>
+
+#include <cstring>
+
+#include "common/copy_info_string.h"
+#include "common/progress.h"
+#include "common/result_codes.h"
+#include "common/win32/readable_memory.h"
+#include "container/ipq_display_mode.h"
+#include "container/picture_kind.h"
+#include "container/read_picture_info.h"
+#include "picture_filter/decode_picture.h"
+#include "picture_filter/dib_layout.h"
+#include "picture_filter/win32/ipq_setting.h"
+#include "picture_filter/win32/picture_input.h"
+
+namespace {
+
+const char* const InfoWithoutIpq[4] = {"00IN", "", "*.ipf;*.mcg;*.clm", "F&C Picture Format (*.ipf;*.mcg)"};
+const char* const InfoWithIpq[4] = {"00IN", "", "*.ipf;*.ipq;*.mcg;*.clm", "F&C Picture Format (*.ipf;*.ipq;*.mcg)"};
+
+constexpr DWORD ProbeLength = 64;
+constexpr size_t ProbeBufferSize = 2048;
+
+// The first bytes of the file behind a handle or at an address, zero-filled
+// past what could be read; false when nothing could be read.
+bool ProbeInput(uintptr_t handleOrAddress, uint8_t* probe) {
+  std::memset(probe, 0, ProbeBufferSize);
+  if ((handleOrAddress >> 16) != 0) {
+    const void* address = reinterpret_cast<const void*>(handleOrAddress);
+    if (ReadableBytesFrom(address, ProbeLength) < ProbeLength) return false;
+    std::memcpy(probe, address, ProbeLength);
+    return true;
+  }
+  const HANDLE file = reinterpret_cast<HANDLE>(handleOrAddress);
+  DWORD read = 0;
+  if (!ReadFile(file, probe, ProbeLength, &read, nullptr) || read == 0) return false;
+  SetFilePointer(file, -static_cast<LONG>(read), nullptr, FILE_CURRENT);
+  return true;
+}
+
+void DropHandle(HLOCAL* handle) {
+  LocalFree(*handle);
+  *handle = nullptr;
+}
+
+// Allocates the DIB's two blocks around DecodePicture. On failure both host
+// variables end null and nothing stays allocated, except where the host's
+// variables are left as they were (description failed, unsupported depth).
+int32_t BuildDib(const PictureImage& picture, HLOCAL* infoOut, HLOCAL* pixelsOut, const Progress& progress) {
+  const int32_t mode = CurrentIpqFormat;
+  PictureInfo info;
+  int32_t result = ReadPictureInfo(picture, mode, &info);
+  if (result != ResultSuccess) return result;
+  DibLayout layout;
+  result = ComputeDibLayout(info, &layout);
+  if (result != ResultSuccess) return result;
+
+  *infoOut = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, static_cast<SIZE_T>(layout.InfoSize));
+  if (*infoOut == nullptr) return ResultNoMemory;
+  uint8_t* header = static_cast<uint8_t*>(LocalLock(*infoOut));
+  if (header == nullptr) {
+    DropHandle(infoOut);
+    *pixelsOut = nullptr;
+    return ResultLockFailed;
+  }
+  WriteBitmapInfoHeader(info, layout, header);
+
+  *pixelsOut = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, static_cast<SIZE_T>(layout.ImageSize));
+  uint8_t* pixels = *pixelsOut == nullptr ? nullptr : static_cast<uint8_t*>(LocalLock(*pixelsOut));
+  if (pixels == nullptr) {
+    result = *pixelsOut == nullptr ? ResultNoMemory : ResultLockFailed;
+    if (*pixelsOut != nullptr) DropHandle(pixelsOut);
+    LocalUnlock(*infoOut);
+    DropHandle(infoOut);
+    *pixelsOut = nullptr;
+    return result;
+  }
+
+  const DibTarget dib{header + BitmapInfoHeaderSize, layout.ColourEntries, pixels, layout.Stride, info.Height};
+  result = DecodePicture(picture, mode, dib, progress);
+  LocalUnlock(*pixelsOut);
+  LocalUnlock(*infoOut);
+  if (result != ResultSuccess) {
+    DropHandle(pixelsOut);
+    DropHandle(infoOut);
+  }
+  return result;
+}
+
+} // namespace
+
+extern "C" {
+
+int32_t __stdcall GetPluginInfo(int32_t index, char* buf, int32_t bufferLength) {
+  return CopyInfoString(index, buf, bufferLength, CurrentIpqFormat == TreatAsArchive ? InfoWithoutIpq : InfoWithIpq);
+}
+
+int32_t __stdcall IsSupported(const char* /*filename*/, uintptr_t handleOrAddress) {
+  uint8_t probe[ProbeBufferSize];
+  if (!ProbeInput(handleOrAddress, probe)) return 0;
+  const PictureKind kind = DetectPictureKind(probe);
+  if (kind == IpqPicture && CurrentIpqFormat == TreatAsArchive) return 0;
+  return kind;
+}
+
+int32_t __stdcall GetPictureInfo(const char* buf, uint32_t len, uint32_t flag, PictureInfo* info) {
+  if (info == nullptr) return ResultLockFailed;
+  PictureInput input;
+  int32_t result = OpenPictureInput(buf, len, flag, &input);
+  if (result == ResultSuccess) result = ReadPictureInfo(input.Picture, CurrentIpqFormat, info);
+  ClosePictureInput(&input);
+  return result;
+}
+
+int32_t __stdcall GetPicture(const char* buf, uint32_t len, uint32_t flag, HLOCAL* infoHandleOut,
+                             HLOCAL* pixelHandleOut, ProgressCallback progress, intptr_t userData) {
+  const Progress reporter{progress, userData};
+  if (ReportProgress(reporter, 0, 1)) return ResultCancelled;
+  if (infoHandleOut == nullptr || pixelHandleOut == nullptr) return ResultLockFailed;
+  PictureInput input;
+  int32_t result = OpenPictureInput(buf, len, flag, &input);
+  if (result == ResultSuccess) result = BuildDib(input.Picture, infoHandleOut, pixelHandleOut, reporter);
+  ClosePictureInput(&input);
+  if (result == ResultSuccess) ReportProgress(reporter, 1, 1);
+  return result;
+}
+
+int32_t __stdcall GetPreview(const char*, uint32_t, uint32_t, HLOCAL*, HLOCAL*, ProgressCallback, intptr_t) {
+  return ResultNotImplemented;
+}
+
+} // extern "C"
