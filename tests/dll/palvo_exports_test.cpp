@@ -111,7 +111,7 @@ TEST_F(PalvoExports, DisplayModeIsReadWhenLoaded) {
   EXPECT_EQ(api.GetIpqFormat(), 0);
 }
 
-TEST_F(PalvoExports, PreviewAndUnknownDialogCodesAreNotSupported) {
+TEST_F(PalvoExports, PreviewAndUnknownConfigurationCodesAreNotSupported) {
   Reload();
   HLOCAL info = reinterpret_cast<HLOCAL>(0x1234);
   HLOCAL pixels = reinterpret_cast<HLOCAL>(0x5678);

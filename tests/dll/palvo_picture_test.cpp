@@ -102,7 +102,8 @@ TEST_F(PalvoPictures, DescribesFromFileAtAnOffsetAndFromMemory) {
   EXPECT_EQ(info.Left, 4);
   EXPECT_EQ(info.Top, 5);
   EXPECT_EQ(info.ColorDepth, 8);
-  EXPECT_EQ(info.InfoHandle, nullptr);
+  const HLOCAL handle = info.InfoHandle; // packed field: read it by value
+  EXPECT_EQ(handle, nullptr);
   // Flag bits above the input kind are ignored.
   EXPECT_EQ(api.GetPictureInfo(path.c_str(), 300, 8, &info), 0);
   EXPECT_EQ(api.GetPictureInfo(path.c_str(), 0, 0, &info), 2);

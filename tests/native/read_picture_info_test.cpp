@@ -38,7 +38,8 @@ TEST(ReadPictureInfo, IpfDescribesItsBitmapChunk) {
   ASSERT_EQ(ReadPictureInfo(ImageOf(file), ShowFirst, &info), 0);
   EXPECT_EQ(info.XDensity, 0);
   EXPECT_EQ(info.YDensity, 0);
-  EXPECT_EQ(info.InfoHandle, nullptr);
+  void* const handle = info.InfoHandle; // packed field: read it by value
+  EXPECT_EQ(handle, nullptr);
 }
 
 TEST(ReadPictureInfo, IpqInEveryDisplayMode) {

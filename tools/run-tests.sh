@@ -1,0 +1,88 @@
+#!/bin/bash
+# Runs every test: the native unit tests (plain and under ASan/UBSan), the
+# plug-ins loaded as a host loads them under Wine (also with code page 932, and
+# the dialog under Xvfb), and the checks on the built DLLs and the samples.
+# Ends with one line: "N passed, N failed".
+set -uo pipefail
+cd "$(dirname "$0")/.."
+tools/setup.sh || exit 1
+tools/build.sh || exit 1
+source tools/wine-env.sh
+
+logs=build/test-logs
+mkdir -p "$logs"
+passed=0
+failed=0
+
+# run_gtest NAME COMMAND...: a GoogleTest program; its own counts are added up.
+run_gtest() {
+  local name=$1
+  shift
+  "$@" >"$logs/$name.log" 2>&1
+  local status=$?
+  local ok bad
+  ok=$(grep -oP '^\[  PASSED  \] \K[0-9]+' "$logs/$name.log" | tail -1)
+  bad=$(grep -oP '^\[  FAILED  \] \K[0-9]+(?= tests?, listed below)' "$logs/$name.log" | tail -1)
+  ok=${ok:-0}
+  bad=${bad:-0}
+  if [ "$status" -ne 0 ] && [ "$bad" -eq 0 ]; then bad=1; fi # crashed, or a sanitizer spoke
+  if [ "$ok" -eq 0 ] && [ "$bad" -eq 0 ]; then bad=1; fi     # ran nothing
+  passed=$((passed + ok))
+  failed=$((failed + bad))
+  echo "$name: $ok passed, $bad failed"
+  if [ "$bad" -ne 0 ]; then
+    grep -E '^\[  FAILED  \]|Failure|ERROR|runtime error' "$logs/$name.log" | head -40
+  fi
+}
+
+# run_check NAME COMMAND...: one check that passes when the command succeeds.
+run_check() {
+  local name=$1
+  shift
+  if "$@" >"$logs/$name.log" 2>&1; then
+    passed=$((passed + 1))
+    echo "$name: passed"
+  else
+    failed=$((failed + 1))
+    echo "$name: FAILED"
+    tail -20 "$logs/$name.log"
+  fi
+}
+
+# The plug-ins import system DLLs only and export their names with fixed ordinals.
+check_plugin_imports() {
+  local imports
+  for plugin in build/win32/bin/*.spi; do
+    imports=$(i686-w64-mingw32-objdump -p "$plugin" | grep -oP 'DLL Name: \K.*' | tr 'A-Z' 'a-z' | sort -u)
+    echo "$plugin imports: $imports"
+    for dll in $imports; do
+      case "$dll" in kernel32.dll | user32.dll | advapi32.dll | msvcrt.dll) ;; *) return 1 ;; esac
+    done
+  done
+}
+
+# The bundled samples are exactly what the writers make today.
+check_samples_current() {
+  local fresh
+  fresh=$(mktemp -d)
+  build/native/tools/samples/make_samples "$fresh" && diff -r samples "$fresh"
+  local status=$?
+  rm -rf "$fresh"
+  return $status
+}
+
+run_gtest native build/native/tests/native_tests
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  run_gtest native-sanitized build/sanitize/tests/native_tests
+run_gtest dll-wine wine build/win32/bin/dll_tests.exe --gtest_filter='-*Cp932*:*Dialog*'
+if wine build/win32/bin/dll_tests.exe --gtest_list_tests --gtest_filter='*Cp932*' | grep -q '^  '; then
+  LC_ALL=ja_JP.UTF-8 run_gtest dll-wine-cp932 wine build/win32/bin/dll_tests.exe --gtest_filter='*Cp932*'
+fi
+if wine build/win32/bin/dll_tests.exe --gtest_list_tests --gtest_filter='*Dialog*' | grep -q '^  '; then
+  LC_ALL=ja_JP.UTF-8 run_gtest dll-wine-dialog xvfb-run -a wine build/win32/bin/dll_tests.exe --gtest_filter='*Dialog*'
+fi
+run_check plugin-imports check_plugin_imports
+run_check samples-current check_samples_current
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
