@@ -1,0 +1,5 @@
+# The decoder tests, the reference decoders they compare against, and the
+# encoders' round trips. Paths relative to tests/.
+list(APPEND FC_NATIVE_TEST_SOURCES
+  reference/reference_decoders.cpp
+  native/ipf_decoder_test.cpp)

@@ -1,0 +1,7 @@
+// MCG's LZSS packing: groups of eight items under a flags byte (bit 0 first),
+// literals and references of 3 to 18 bytes into a 4096-byte ring whose write
+// index starts at 4078 and whose bytes start as zero.
+#pragma once
+#include "tools/writers/picture_writer.h"
+
+Bytes EncodeMcgLzss(const Bytes& unpacked);
