@@ -100,7 +100,8 @@ int32_t DecodeMcgPicture(const PictureImage& picture, const DibTarget& dib, cons
   // The DIB's table holds as many entries as its depth has colours; a file
   // that names more gives only those that fit.
   const size_t room = dib.ColourEntries > 0 ? static_cast<size_t>(dib.ColourEntries) : 0;
-  std::memcpy(dib.ColourTable, table, ColourEntrySize * (static_cast<size_t>(count) < room ? count : room));
+  const size_t copied = static_cast<size_t>(count) < room ? static_cast<size_t>(count) : room;
+  if (copied > 0) std::memcpy(dib.ColourTable, table, ColourEntrySize * copied);
 
   const int32_t unpacked = ReadI32(header + 40);
   if (unpacked < 0) return ResultBrokenData;

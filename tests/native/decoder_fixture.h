@@ -68,6 +68,10 @@ inline DecodedDib DecodeFile(const Bytes& file, int32_t mode = ShowConnected, Pr
   return dib;
 }
 
+inline Bytes Entry(const DecodedDib& dib, int index) {
+  return Bytes(dib.Colours.begin() + 4 * index, dib.Colours.begin() + 4 * index + 4);
+}
+
 inline BitmapFrame CompressedFrame(uint16_t width, uint16_t height, const Bytes& codes) {
   BitmapFrame frame;
   frame.Width = width;

@@ -2,4 +2,6 @@
 # encoders' round trips. Paths relative to tests/.
 list(APPEND FC_NATIVE_TEST_SOURCES
   reference/reference_decoders.cpp
-  native/ipf_decoder_test.cpp)
+  native/ipf_decoder_test.cpp
+  native/mcg_decoder_test.cpp
+  native/decode_picture_test.cpp)
