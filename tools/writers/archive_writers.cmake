@@ -1,0 +1,1 @@
+list(APPEND FC_WRITER_SOURCES ${CMAKE_CURRENT_LIST_DIR}/vfs_writer.cpp)

@@ -1,0 +1,41 @@
+// The exports of the VFS extractor: each hands the host's arguments and the
+// VFS pieces to the archive framework.
+#include <windows.h>
+
+#include "archive/win32/archive_catalogue.h"
+#include "archive/win32/extract_member.h"
+#include "common/copy_info_string.h"
+#include "vfs_archive/vfs_format.h"
+
+namespace {
+const char* const DosekInfo[4] = {"00AM", "", "*.VFS", "F&C Archive (*.vfs)"};
+// The host passes a 16-bit flag; only its bits 0 to 10 mean anything.
+uint32_t FlagBits(uint32_t flag) { return flag & 0xFFFF; }
+} // namespace
+
+extern "C" {
+
+int32_t __stdcall GetPluginInfo(int32_t index, char* buf, int32_t bufferLength) {
+  return CopyInfoString(index, buf, bufferLength, DosekInfo);
+}
+
+int32_t __stdcall IsSupported(const char* filename, uintptr_t handleOrAddress) {
+  return ProbeArchiveHead(filename, handleOrAddress, VfsFormat.CheckHead, VfsFormat.HeadSize);
+}
+
+int32_t __stdcall GetArchiveInfo(const char* buf, uint32_t len, uint32_t flag, HLOCAL* handleOut) {
+  return ListArchive(buf, len, FlagBits(flag), handleOut, VfsFormat.Enumerate);
+}
+
+int32_t __stdcall GetFileInfo(const char* buf, uint32_t len, const char* filename, uint32_t flag, FileInfo* info) {
+  return FindArchiveEntry(buf, len, filename, FlagBits(flag), info, VfsFormat.Enumerate);
+}
+
+int32_t __stdcall GetFile(const char* src, uint32_t len, char* dest, uint32_t flag, ProgressCallback progress,
+                          intptr_t userData) {
+  VfsMemberCursor cursor{nullptr};
+  return ExtractMember(src, len, dest, FlagBits(flag), progress, userData,
+                       MemberRoutines{VfsFormat.Locate, VfsFormat.Write}, &cursor);
+}
+
+} // extern "C"
