@@ -82,7 +82,7 @@ if wine build/win32/bin/dll_tests.exe --gtest_list_tests --gtest_filter='*Dialog
   # Code page 932 so that the Japanese template shows its texts; screenshots
   # of both templates are kept beside the logs.
   FC_ARTIFACTS=$logs LC_ALL=ja_JP.UTF-8 \
-    run_gtest dll-wine-dialog xvfb-run -a wine build/win32/bin/dll_tests.exe --gtest_filter='*Dialog*'
+    run_gtest dll-wine-dialog wine build/win32/bin/dll_tests.exe --gtest_filter='*Dialog*'
   for shot in "$logs"/dialog-*.bmp; do
     [ -f "$shot" ] && build/native/tools/samples/bmp_to_png "$shot" "${shot%.bmp}.png" && rm -f "$shot"
   done
