@@ -2,6 +2,8 @@
 # encoders' round trips. Paths relative to tests/.
 list(APPEND FC_NATIVE_TEST_SOURCES
   reference/reference_decoders.cpp
+  reference/picture_like.cpp
+  native/differential_test.cpp
   native/ipf_decoder_test.cpp
   native/mcg_decoder_test.cpp
   native/decode_picture_test.cpp)

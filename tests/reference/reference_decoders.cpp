@@ -52,7 +52,7 @@ int32_t ReferenceDecodeIpf(const uint8_t* data, size_t length, uint8_t* picture,
   if (result == 0) {
     const size_t written = static_cast<size_t>(o - start);
     if (written < pixelCount) std::memset(o, 0, pixelCount - written);
-    std::memcpy(picture, start, pixelCount);
+    if (pixelCount > 0) std::memcpy(picture, start, pixelCount);
   }
   std::free(work);
   return result;
