@@ -12,11 +12,23 @@ bin=build/win32/bin
 mkdir -p out
 echo "== Palvo.spi: the sample pictures as a host sees them"
 wine $bin/fc_host.exe describe $bin/Palvo.spi samples/*.ipf samples/*.ipq samples/*.mcg
-for sample in samples/*.ipf samples/*.ipq samples/*.mcg; do
-  name=$(basename "$sample")
-  if wine $bin/fc_host.exe decode $bin/Palvo.spi "$sample" "out/$name.bmp"; then
-    build/native/tools/samples/bmp_to_png "out/$name.bmp" "out/$name.png"
-    rm -f "out/$name.bmp"
-    echo "decoded $sample -> out/$name.png"
+# decode SAMPLE OUTNAME: the picture through Palvo.spi, as a PNG file in out/.
+decode() {
+  if wine $bin/fc_host.exe decode $bin/Palvo.spi "$1" "out/$2.bmp"; then
+    build/native/tools/samples/bmp_to_png "out/$2.bmp" "out/$2.png"
+    rm -f "out/$2.bmp"
+    echo "decoded $1 -> out/$2.png"
   fi
+}
+for sample in samples/*.ipf samples/*.ipq samples/*.mcg; do
+  decode "$sample" "$(basename "$sample")"
+done
+
+# The IPQ display mode is the user's setting; show the multi-picture once more
+# with all its frames stacked (mode 1), as a user who chose that would see it.
+wine reg add 'HKCU\Software\Harkimo\Susie\Plug-in\Palvo' /v IpqFormat /t REG_DWORD /d 1 /f >/dev/null
+echo "== Palvo.spi with the IPQ display mode 1 (show connected)"
+wine $bin/fc_host.exe describe $bin/Palvo.spi samples/*.ipq
+for sample in samples/*.ipq; do
+  decode "$sample" "$(basename "$sample" .ipq)-connected.ipq"
 done

@@ -13,6 +13,6 @@ FC_XVFB_PID=$!
 export DISPLAY=":$display"
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
 
+wineserver -p 300 || true
 wineboot -i >/dev/null 2>&1 || true
-wineserver -p 300
 trap 'wineserver -k >/dev/null 2>&1 || true; kill $FC_XVFB_PID 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "tools/writers/ipf_encoder.h"
+#include "tools/writers/mcg_encoder.h"
 #include "tools/writers/picture_writer.h"
 
 namespace {
@@ -33,8 +35,8 @@ BitmapFrame Frame(int width, int height, double phase, uint16_t left, uint16_t t
   frame.Height = static_cast<uint16_t>(height);
   frame.Left = left;
   frame.Top = top;
-  frame.Packing = 0;
-  frame.PixelData = Plasma(width, height, phase);
+  frame.Packing = 1;
+  frame.PixelData = EncodeIpfCodes(Plasma(width, height, phase));
   return frame;
 }
 
@@ -49,7 +51,7 @@ Bytes McgSample() {
     const uint32_t rgb = SunsetColour(255 - i);
     mcg.Colours.push_back(rgb); // blue, green, red, reserved as the bytes of a little-endian word
   }
-  mcg.Packed = McgLiteralStream(Plasma(width, height, 1.3));
+  mcg.Packed = EncodeMcgLzss(Plasma(width, height, 1.3));
   return MakeMcg(mcg);
 }
 
