@@ -10,12 +10,22 @@ namespace {
 constexpr size_t CheckpointStep = 2048;
 constexpr size_t LongestCode = 3; // a run or a copy: control byte and two operands
 
-// Literal codes (0x20 to 0xFF) come in long stretches in busy pictures; a whole
-// word of them is recognised and written at once.
+// Literal codes (0x20 to 0xFF) come in long stretches in busy pictures: a
+// word of codes is written at once, and only its leading literals count.
 constexpr MatchWord OnesWord = ~MatchWord{0} / 0xFF;
-inline bool AllLiterals(MatchWord codes) {
-  const MatchWord high = codes & (OnesWord * 0xE0);
-  return ((high - OnesWord) & ~high & (OnesWord * 0x80)) == 0; // no byte below 0x20
+constexpr MatchWord HighBits = OnesWord * 0x80;
+
+inline unsigned CountTrailingZeros(MatchWord word) {
+  return sizeof(MatchWord) == 8 ? static_cast<unsigned>(__builtin_ctzll(word))
+                                : static_cast<unsigned>(__builtin_ctz(static_cast<uint32_t>(word)));
+}
+
+// How many of the word's codes, from its first byte on, are literals.
+inline unsigned LeadingLiterals(MatchWord codes) {
+  const MatchWord top = codes & (OnesWord * 0xE0); // non-zero exactly in the literal bytes
+  const MatchWord literal = (top | ((top & (OnesWord * 0x7F)) + OnesWord * 0x7F)) & HighBits;
+  const MatchWord other = ~literal & HighBits;
+  return other == 0 ? static_cast<unsigned>(sizeof(MatchWord)) : CountTrailingZeros(other) / 8;
 }
 
 enum StepResult { CodeDone, EndCode };
@@ -72,15 +82,16 @@ int32_t DecodeIpfCodes(const uint8_t* data, size_t length, uint8_t* picture, siz
       if (out > outEnd) goto complete;
       if (static_cast<size_t>(fastEnd - in) >= sizeof(MatchWord) &&
           static_cast<size_t>(outEnd - out) >= sizeof(MatchWord) - 1) {
+        // Every literal of the word starts before the checkpoint and while
+        // the picture is not overfull; so does the code after them, if any.
         MatchWord codes;
         std::memcpy(&codes, in, sizeof codes);
-        if (AllLiterals(codes)) {
-          codes -= OnesWord * 0x10;
-          std::memcpy(out, &codes, sizeof codes);
-          in += sizeof codes;
-          out += sizeof codes;
-          continue;
-        }
+        const unsigned literals = LeadingLiterals(codes);
+        codes -= OnesWord * 0x10; // exact in the literal bytes, which come first
+        std::memcpy(out, &codes, sizeof codes);
+        in += literals;
+        out += literals;
+        if (literals == sizeof(MatchWord)) continue;
       }
       if (DecodeCode(in, out) == EndCode) goto complete;
     }

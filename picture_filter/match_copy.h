@@ -50,12 +50,11 @@ inline void FillRun(uint8_t* out, uint8_t value, size_t length) {
 inline void CopyMatch(uint8_t* out, size_t distance, size_t length) {
   uint8_t* const end = out + length;
   if (distance >= 8) {
+    // Most copies are short: two words unconditionally, a loop only beyond.
     const uint8_t* from = out - distance;
-    do {
-      Copy8(out, from);
-      out += 8;
-      from += 8;
-    } while (out < end);
+    Copy8(out, from);
+    Copy8(out + 8, from + 8);
+    for (out += 16, from += 16; out < end; out += 8, from += 8) Copy8(out, from);
     return;
   }
   if (distance == 1) {

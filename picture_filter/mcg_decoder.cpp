@@ -56,8 +56,10 @@ int32_t UnpackMcg(const uint8_t* data, size_t length, uint8_t* out, size_t unpac
     if (in >= inEnd) return DataEnded;
     uint32_t flags = *in++;
 
-    // A whole group fits the input and cannot reach the output end: no test per item.
-    if (static_cast<size_t>(inEnd - in) >= 2 * GroupItems &&
+    // A whole group fits the input (with room for the word-wide literal moves,
+    // which read up to 7 bytes beyond the group's items) and cannot reach the
+    // output end: no test per item.
+    if (static_cast<size_t>(inEnd - in) >= 3 * GroupItems &&
         static_cast<size_t>(outEnd - out) >= GroupItems * LongestReference) {
       if (flags == 0xFF) {
         Copy8(out, in);
@@ -65,12 +67,21 @@ int32_t UnpackMcg(const uint8_t* data, size_t length, uint8_t* out, size_t unpac
         out += GroupItems;
         continue;
       }
-      for (size_t item = 0; item < GroupItems; ++item, flags >>= 1) {
-        if (flags & 1) {
-          *out++ = *in++;
-        } else {
-          CopyReference(in, out, first);
-        }
+      // The literals before each reference move as one word.
+      unsigned items = GroupItems;
+      flags |= 0x100; // stops the literal count at the group's end
+      while (items > 0) {
+        const unsigned literals = static_cast<unsigned>(__builtin_ctz(~flags));
+        const unsigned taken = literals < items ? literals : items;
+        Copy8(out, in);
+        in += taken;
+        out += taken;
+        items -= taken;
+        flags >>= taken;
+        if (items == 0) break;
+        CopyReference(in, out, first);
+        flags >>= 1;
+        --items;
       }
       continue;
     }
