@@ -47,6 +47,12 @@ int32_t DeliverToFile(const MemberDelivery& delivery, const InputRange& input, c
   std::memcpy(target.Path, dest, std::strlen(dest) + 1); // EnsureDirectory proved it fits
   if (!AppendFileName(target.Path, name, PathBufferSize)) return ResultWriteFailed;
 
+  // Windows refuses to write a read-only file; say so here too, where the
+  // file system would let the owner (or a root user under emulation) through.
+  const DWORD attributes = GetFileAttributesA(target.Path);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+    return ResultWriteFailed;
+  }
   target.File = CreateFileA(target.Path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (target.File == INVALID_HANDLE_VALUE) return ResultWriteFailed;
