@@ -1,6 +1,7 @@
 // Dosek as a host meets it: exports, information table, head probe, listing and find.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "tests/dll/archive_host.h"
@@ -120,6 +121,16 @@ TEST_F(DosekListing, PositionsAreDirectoryEntriesPlusTheStartOffset) {
     EXPECT_EQ(records[i].CompressedSize, members[i].Data.size());
     EXPECT_STREQ(records[i].FileName, members[i].Name.c_str());
     EXPECT_EQ(records[i].Path[0], '\0');
+    // The position the host was given finds the member again: the header search
+    // walks back from the entry inside the larger file.
+    HLOCAL block = nullptr;
+    ASSERT_EQ(api.GetFile(path.c_str(), records[i].Position, reinterpret_cast<const char*>(&block), 0x100, nullptr,
+                          0),
+              0);
+    Bytes expected = members[i].Data;
+    expected.resize(std::max<size_t>(expected.size(), 2048), 0);
+    EXPECT_EQ(BlockBytes(block), expected);
+    LocalFree(block);
   }
 
   // Memory input: positions as the archive has them; the length means nothing.
