@@ -32,3 +32,10 @@ wine $bin/fc_host.exe describe $bin/Palvo.spi samples/*.ipq
 for sample in samples/*.ipq; do
   decode "$sample" "$(basename "$sample" .ipq)-connected.ipq"
 done
+
+echo "== Dosek.spi: the sample VFS archive"
+wine $bin/fc_host.exe list $bin/Dosek.spi samples/pictures.vfs
+rm -rf out/pictures.vfs && mkdir -p out/pictures.vfs
+wine $bin/fc_host.exe extract $bin/Dosek.spi samples/pictures.vfs 'out\pictures.vfs'
+echo "== Palvo.spi: the pictures extracted from the archive"
+wine $bin/fc_host.exe describe $bin/Palvo.spi out/pictures.vfs/*.IPF out/pictures.vfs/*.IPQ out/pictures.vfs/*.MCG

@@ -1,7 +1,9 @@
-// A minimal Susie host: loads a picture plug-in with LoadLibraryA and shows
-// what a viewer would get from it.
-//   fc_host describe PLUGIN FILE...     kind, size and depth of each file
+// A minimal Susie host: loads a plug-in with LoadLibraryA and shows what a
+// viewer would get from it.
+//   fc_host describe PLUGIN FILE...     kind, size and depth of each picture
 //   fc_host decode PLUGIN FILE OUT.bmp  the decoded picture as a BMP file
+//   fc_host list PLUGIN ARCHIVE         the members of an archive
+//   fc_host extract PLUGIN ARCHIVE DIR  every member into DIR
 #include <windows.h>
 
 #include <cstdint>
@@ -119,13 +121,106 @@ int Decode(const PictureFilter& filter, const char* path, const char* outPath) {
   return written ? 0 : 1;
 }
 
+#pragma pack(push, 1)
+struct HostFileInfo {
+  uint8_t Method[8];
+  uint32_t Position;
+  uint32_t CompressedSize;
+  uint32_t FileSize;
+  uint32_t Timestamp;
+  char Path[200];
+  char FileName[200];
+  uint32_t Crc;
+};
+#pragma pack(pop)
+
+struct ArchiveExtractor {
+  HMODULE Module;
+  int32_t(__stdcall* GetPluginInfo)(int32_t, char*, int32_t);
+  int32_t(__stdcall* IsSupported)(const char*, uintptr_t);
+  int32_t(__stdcall* GetArchiveInfo)(const char*, uint32_t, uint32_t, HLOCAL*);
+  int32_t(__stdcall* GetFile)(const char*, uint32_t, const char*, uint32_t,
+                              int32_t(__stdcall*)(int32_t, int32_t, intptr_t), intptr_t);
+};
+
+bool LoadExtractor(const char* path, ArchiveExtractor* extractor) {
+  extractor->Module = LoadLibraryA(path);
+  if (extractor->Module == nullptr) {
+    std::fprintf(stderr, "%s: cannot load (error %lu)\n", path, GetLastError());
+    return false;
+  }
+  if (Resolve(extractor->Module, "GetPluginInfo", &extractor->GetPluginInfo) &&
+      Resolve(extractor->Module, "IsSupported", &extractor->IsSupported) &&
+      Resolve(extractor->Module, "GetArchiveInfo", &extractor->GetArchiveInfo) &&
+      Resolve(extractor->Module, "GetFile", &extractor->GetFile)) {
+    return true;
+  }
+  std::fprintf(stderr, "%s: not an archive plug-in\n", path);
+  return false;
+}
+
+// The member records up to the all-zero one; the host frees the block.
+int ForEachMember(const ArchiveExtractor& extractor, const char* archive,
+                  bool (*visit)(const HostFileInfo&, const char* archive, const char* extra,
+                                const ArchiveExtractor&),
+                  const char* extra) {
+  HLOCAL records = nullptr;
+  const int32_t result = extractor.GetArchiveInfo(archive, 0, 0, &records);
+  if (result != 0 || records == nullptr) {
+    std::fprintf(stderr, "%s: GetArchiveInfo failed: result %d\n", archive, result);
+    if (records != nullptr) LocalFree(records);
+    return 1;
+  }
+  const HostFileInfo* record = static_cast<const HostFileInfo*>(LocalLock(records));
+  const HostFileInfo zero{};
+  int failures = 0;
+  for (; std::memcmp(record, &zero, sizeof zero) != 0; ++record) {
+    if (!visit(*record, archive, extra, extractor)) ++failures;
+  }
+  LocalUnlock(records);
+  LocalFree(records);
+  return failures == 0 ? 0 : 1;
+}
+
+bool PrintMember(const HostFileInfo& record, const char*, const char*, const ArchiveExtractor&) {
+  char method[9] = {};
+  std::memcpy(method, record.Method, 8);
+  std::printf("  %-8s %8u %8u  at %-8u %.200s%.200s\n", method, record.CompressedSize, record.FileSize,
+              record.Position, record.Path, record.FileName);
+  return true;
+}
+
+bool ExtractOne(const HostFileInfo& record, const char* archive, const char* directory,
+                const ArchiveExtractor& extractor) {
+  const int32_t result = extractor.GetFile(archive, record.Position, directory, 0, nullptr, 0);
+  std::printf("  %.200s%.200s: %s (result %d)\n", record.Path, record.FileName, result == 0 ? "extracted" : "FAILED",
+              result);
+  return result == 0;
+}
+
+int ListOrExtract(const char* command, const char* plugin, const char* archive, const char* directory) {
+  ArchiveExtractor extractor{};
+  if (!LoadExtractor(plugin, &extractor)) return 1;
+  char text[256];
+  extractor.GetPluginInfo(3, text, sizeof text);
+  std::printf("%s (\"%s\"): %s\n", archive, text, command);
+  if (std::strcmp(command, "list") == 0) {
+    std::printf("  %-8s %8s %8s  %-11s %s\n", "method", "stored", "size", "position", "name");
+    return ForEachMember(extractor, archive, PrintMember, nullptr);
+  }
+  return ForEachMember(extractor, archive, ExtractOne, directory);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: fc_host describe PLUGIN FILE... | decode PLUGIN FILE OUT.bmp\n");
+    std::fprintf(stderr, "usage: fc_host describe PLUGIN FILE... | decode PLUGIN FILE OUT.bmp |\n"
+                         "       list PLUGIN ARCHIVE | extract PLUGIN ARCHIVE DIRECTORY\n");
     return 2;
   }
+  if (std::strcmp(argv[1], "list") == 0 && argc == 4) return ListOrExtract(argv[1], argv[2], argv[3], nullptr);
+  if (std::strcmp(argv[1], "extract") == 0 && argc == 5) return ListOrExtract(argv[1], argv[2], argv[3], argv[4]);
   PictureFilter filter{};
   if (!LoadFilter(argv[2], &filter)) return 1;
   if (std::strcmp(argv[1], "describe") == 0) return Describe(filter, argc - 3, argv + 3);

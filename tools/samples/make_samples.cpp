@@ -7,6 +7,7 @@
 #include "tools/writers/ipf_encoder.h"
 #include "tools/writers/mcg_encoder.h"
 #include "tools/writers/picture_writer.h"
+#include "tools/writers/vfs_writer.h"
 
 namespace {
 
@@ -64,12 +65,17 @@ int main(int argc, char** argv) {
   }
   const std::string directory = std::string(argv[1]) + "/";
   const ChunkPalette palette = FullPalette(SunsetColour);
-  const bool written =
-      WriteFileBytes(directory + "sunset.ipf", MakeIpf(palette, Frame(320, 240, 0.0, 0, 0))) &&
-      WriteFileBytes(directory + "waves.ipq",
-                     MakeIpq(palette, {Frame(160, 120, 0.0, 0, 0), Frame(200, 100, 0.8, 16, 8),
-                                       Frame(120, 80, 1.6, 40, 24)})) &&
-      WriteFileBytes(directory + "dusk.mcg", McgSample());
+  const Bytes ipf = MakeIpf(palette, Frame(320, 240, 0.0, 0, 0));
+  const Bytes ipq = MakeIpq(palette, {Frame(160, 120, 0.0, 0, 0), Frame(200, 100, 0.8, 16, 8),
+                                      Frame(120, 80, 1.6, 40, 24)});
+  const Bytes mcg = McgSample();
+  const std::string note = "Sample archive made by the project's own writers.\r\n";
+  const Bytes vfs = MakeVfs({{"README.TXT", Bytes(note.begin(), note.end())},
+                             {"CASTLE.IPF", MakeIpf(palette, Frame(96, 64, 2.2, 0, 0))},
+                             {"DUSK.MCG", mcg},
+                             {"WAVES.IPQ", ipq}});
+  const bool written = WriteFileBytes(directory + "sunset.ipf", ipf) && WriteFileBytes(directory + "waves.ipq", ipq) &&
+                       WriteFileBytes(directory + "dusk.mcg", mcg) && WriteFileBytes(directory + "pictures.vfs", vfs);
   if (!written) std::fprintf(stderr, "make_samples: cannot write into %s\n", argv[1]);
   return written ? 0 : 1;
 }
