@@ -39,3 +39,14 @@ rm -rf out/pictures.vfs && mkdir -p out/pictures.vfs
 wine $bin/fc_host.exe extract $bin/Dosek.spi samples/pictures.vfs 'out\pictures.vfs'
 echo "== Palvo.spi: the pictures extracted from the archive"
 wine $bin/fc_host.exe describe $bin/Palvo.spi out/pictures.vfs/*.IPF out/pictures.vfs/*.IPQ out/pictures.vfs/*.MCG
+
+# Back to the default mode 0: IPQ files are archives, opened through Merun.
+wine reg add 'HKCU\Software\Harkimo\Susie\Plug-in\Palvo' /v IpqFormat /t REG_DWORD /d 0 /f >/dev/null
+echo "== Merun.spi: the sample IPQ file as an archive of IPF pictures (display mode 0)"
+wine $bin/fc_host.exe list $bin/Merun.spi samples/waves.ipq
+rm -rf out/waves.ipq.frames && mkdir -p out/waves.ipq.frames
+wine $bin/fc_host.exe extract $bin/Merun.spi samples/waves.ipq 'out\waves.ipq.frames'
+wine $bin/fc_host.exe describe $bin/Palvo.spi out/waves.ipq.frames/*.IPF
+for frame in out/waves.ipq.frames/*.IPF; do
+  decode "$frame" "waves-frame-$(basename "$frame" .IPF | tr -d '#')"
+done
