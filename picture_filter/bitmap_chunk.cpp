@@ -32,12 +32,8 @@ int32_t DecodeBitmapChunk(const PictureImage& picture, const uint8_t* chunk, Pix
     CopyAvailableRowsBottomUp(data, static_cast<size_t>(dataLength), band->Destination, width, height,
                               band->Pitch);
   } else if (packing == CompressedPacking) {
-    uint8_t* work = static_cast<uint8_t*>(std::malloc(IpfLeadIn + pixelCount + IpfRunOut));
-    if (work == nullptr) return ResultNoMemory;
-    uint8_t* area = work + IpfLeadIn;
-    const int32_t result = DecodeIpfCodes(data, static_cast<size_t>(dataLength), area, pixelCount, *progress);
-    if (result == ResultSuccess) CopyRowsBottomUp(area, band->Destination, width, height, band->Pitch);
-    std::free(work);
+    const int32_t result = DecodeIpfCodesToRows(data, static_cast<size_t>(dataLength), width, height,
+                                                band->Destination, band->Pitch, *progress);
     if (result != ResultSuccess) return result;
   } else {
     return ResultNotImplemented;

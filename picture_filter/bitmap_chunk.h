@@ -18,6 +18,6 @@ struct PixelBand {
 // Decodes the chunk and copies its rows bottom-up into the band; on 0 the band
 // and progress.Done move past it. 3 for a chunk or pixel data outside the
 // input or a frame larger than the band, -1 for an unknown packing, 4 without
-// memory, else the code stream's result. On failure the pixel block is not touched.
+// memory, else the code stream's result. On failure the frame's rows are zero again (the pixel block comes zero-filled).
 int32_t DecodeBitmapChunk(const PictureImage& picture, const uint8_t* chunk, PixelBand* band,
                           FrameProgress* progress);

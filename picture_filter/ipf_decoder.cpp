@@ -1,9 +1,11 @@
 #include "picture_filter/ipf_decoder.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "common/result_codes.h"
 #include "picture_filter/match_copy.h"
+#include "picture_filter/rows.h"
 
 namespace {
 
@@ -60,15 +62,103 @@ inline StepResult DecodeCode(const uint8_t*& in, uint8_t*& out) {
 
 inline bool NeedsOperands(uint8_t b) { return b < 0x0E || (b >= 0x10 && b < 0x20); }
 
-} // namespace
+// 16 bytes of each value: a short run copies from here, so that runs and
+// copies (which come in no predictable order) share one path.
+struct RunPatternTable {
+  uint8_t Bytes[256][16];
+};
 
-int32_t DecodeIpfCodes(const uint8_t* data, size_t length, uint8_t* picture, size_t pixelCount,
-                       const FrameProgress& progress) {
+constexpr RunPatternTable MakeRunPatterns() {
+  RunPatternTable table{};
+  for (unsigned value = 0; value < 256; ++value) {
+    for (unsigned i = 0; i < 16; ++i) table.Bytes[value][i] = static_cast<uint8_t>(value);
+  }
+  return table;
+}
+
+alignas(16) constexpr RunPatternTable RunPatterns = MakeRunPatterns();
+
+// The codes from `in` on while each starts at least a word before `inLimit`
+// and at most a word before `outLimit` (so every code it takes starts before
+// the checkpoint and while the picture is not overfull). Returns EndCode at
+// the end code, which it consumes.
+inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const uint8_t* inLimit,
+                                  const uint8_t* outLimit) {
+  const uint8_t* in = inRef;
+  uint8_t* out = outRef;
+  StepResult step = CodeDone;
+  while (in < inLimit && out < outLimit) {
+    // The literals at the head of a word move at once; the code after them
+    // (if the word is not all literals) follows within the same word.
+    MatchWord codes;
+    std::memcpy(&codes, in, sizeof codes);
+    const unsigned literals = LeadingLiterals(codes);
+    codes -= OnesWord * 0x10; // exact in the literal bytes, which come first
+    std::memcpy(out, &codes, sizeof codes);
+    in += literals;
+    out += literals;
+    if (literals == sizeof(MatchWord)) continue;
+
+    const uint32_t b = in[0]; // below 0x20: not a literal
+    if ((b | 1) == 0x0F) {
+      in += 1;
+      if (b == 0x0F) {
+        step = EndCode;
+        break;
+      }
+      *out++ = 0x0E;
+      continue;
+    }
+    // A run or a copy. A short run copies from its pattern, so the choice
+    // between the two is a data move, not a jump.
+    const uint32_t low = in[1];
+    const uint32_t last = in[2];
+    in += 3;
+    // For a run (b below 0x0E) the distance field is its length.
+    const size_t copyMask = 0 - static_cast<size_t>(b >> 4);
+    const size_t distance = (((b & 0x0F) << 8) | low) + 1;
+    const size_t length = (distance & ~copyMask) | ((last + 1) & copyMask);
+    const uintptr_t copyFrom = reinterpret_cast<uintptr_t>(out) - distance;
+    const uintptr_t runFrom = reinterpret_cast<uintptr_t>(RunPatterns.Bytes[last]);
+    const uint8_t* from = reinterpret_cast<const uint8_t*>((copyFrom & copyMask) | (runFrom & ~copyMask));
+    const size_t reach = (distance & copyMask) | (16 & ~copyMask);
+    const bool isCopy = copyMask != 0;
+    if ((length <= 16) & (reach >= 8)) {
+      Copy8(out, from);
+      Copy8(out + 8, from + 8);
+    } else if (isCopy) {
+      CopyMatch(out, distance, length);
+    } else {
+      std::memset(out, static_cast<int>(last), length);
+    }
+    out += length;
+  }
+  inRef = in;
+  outRef = out;
+  return step;
+}
+
+// Decodes into `picture` and the bytes after it; with `rows`, the window
+// `rows` describes (picture is its Start) is flushed to the rows each time
+// the output passes its span, else the picture lies whole at `picture`.
+int32_t DecodeIpf(const uint8_t* data, size_t length, uint8_t* picture, size_t pixelCount,
+                  const FrameProgress& progress, RowWindow* rows) {
   std::memset(picture - IpfLeadIn, 0, IpfLeadIn);
   const uint8_t* in = data;
   const uint8_t* const inEnd = data + length;
   uint8_t* out = picture;
-  uint8_t* const outEnd = picture + pixelCount;
+  size_t base = 0; // picture bytes before `picture`
+
+  // Decoding goes on while out <= limit: the picture's end, or (when the
+  // rest of the picture is larger than the window) the window's end.
+  uint8_t* limit;
+  bool pictureEnds;
+  const auto setLimit = [&] {
+    const size_t rest = pixelCount - base;
+    pictureEnds = rows == nullptr || rest <= rows->Span;
+    limit = picture + (pictureEnds ? rest : rows->Span);
+  };
+  setLimit();
 
   // The checkpoint never lies beyond offset length - 2, so every code that
   // starts before it has all its bytes inside the stream: the loop below needs
@@ -78,38 +168,71 @@ int32_t DecodeIpfCodes(const uint8_t* data, size_t length, uint8_t* picture, siz
   const uint8_t* fastEnd = data;
 
   for (;;) {
-    while (in < fastEnd) {
-      if (out > outEnd) goto complete;
-      if (static_cast<size_t>(fastEnd - in) >= sizeof(MatchWord) &&
-          static_cast<size_t>(outEnd - out) >= sizeof(MatchWord) - 1) {
-        // Every literal of the word starts before the checkpoint and while
-        // the picture is not overfull; so does the code after them, if any.
-        MatchWord codes;
-        std::memcpy(&codes, in, sizeof codes);
-        const unsigned literals = LeadingLiterals(codes);
-        codes -= OnesWord * 0x10; // exact in the literal bytes, which come first
-        std::memcpy(out, &codes, sizeof codes);
-        in += literals;
-        out += literals;
-        if (literals == sizeof(MatchWord)) continue;
+    // The fast loop's bounds: a word of codes read at `in` lies before the
+    // checkpoint, and the output has room for a word of literals.
+    if (fastEnd - in > static_cast<ptrdiff_t>(sizeof(MatchWord)) &&
+        limit - out >= static_cast<ptrdiff_t>(sizeof(MatchWord))) {
+      if (DecodeFastCodes(in, out, fastEnd - sizeof(MatchWord), limit - (sizeof(MatchWord) - 1)) == EndCode) {
+        goto complete;
       }
+    }
+    // The codes the fast loop leaves, one at a time, up to the checkpoint.
+    if (in < fastEnd) {
+      if (out > limit) goto pastLimit;
       if (DecodeCode(in, out) == EndCode) goto complete;
+      continue;
     }
 
-    if (out > outEnd) goto complete;
+    if (out > limit) goto pastLimit;
     if (in >= inEnd) return DataEnded;
     // Here the code starts at or beyond the checkpoint.
     checkpoint = lastCheckpoint - checkpoint > CheckpointStep ? checkpoint + CheckpointStep : lastCheckpoint;
     fastEnd = data + checkpoint;
-    const int64_t done = int64_t{progress.Done} + (out - picture);
-    if (ReportProgress(progress.Host, static_cast<int32_t>(done), progress.Total)) return ResultCancelled;
+    {
+      const int64_t done = int64_t{progress.Done} + static_cast<int64_t>(base) + (out - picture);
+      if (ReportProgress(progress.Host, static_cast<int32_t>(done), progress.Total)) return ResultCancelled;
+    }
     if (in < fastEnd) continue;
     // Within the last two bytes: this code's operands may be missing.
     if (NeedsOperands(*in) && static_cast<size_t>(inEnd - in) < LongestCode) return DataEnded;
     if (DecodeCode(in, out) == EndCode) goto complete;
+    continue;
+
+  pastLimit:
+    if (pictureEnds) goto complete;
+    // The window is full: its bytes go to the rows, decoding goes on at its start.
+    FlushRowWindow(*rows, out);
+    base += static_cast<size_t>(out - picture);
+    out = picture;
+    if (base > pixelCount) goto complete;
+    setLimit();
   }
 
 complete:
-  if (out < outEnd) std::memset(out, 0, static_cast<size_t>(outEnd - out));
+  if (rows != nullptr) {
+    FinishRowWindow(*rows, out);
+  } else if (out < limit) {
+    std::memset(out, 0, static_cast<size_t>(limit - out));
+  }
   return ResultSuccess;
+}
+
+} // namespace
+
+int32_t DecodeIpfCodes(const uint8_t* data, size_t length, uint8_t* picture, size_t pixelCount,
+                       const FrameProgress& progress) {
+  return DecodeIpf(data, length, picture, pixelCount, progress, nullptr);
+}
+
+int32_t DecodeIpfCodesToRows(const uint8_t* data, size_t length, size_t width, size_t height, uint8_t* destination,
+                             ptrdiff_t pitch, const FrameProgress& progress) {
+  const size_t pixelCount = width * height;
+  const size_t span = pixelCount < IpfWindowSpan ? pixelCount : IpfWindowSpan;
+  uint8_t* work = static_cast<uint8_t*>(std::malloc(IpfLeadIn + span + IpfRunOut));
+  if (work == nullptr) return ResultNoMemory;
+  RowWindow rows{work + IpfLeadIn, 0, span, IpfLeadIn, pixelCount, destination, width, height, pitch};
+  const int32_t result = DecodeIpf(data, length, rows.Start, pixelCount, progress, &rows);
+  if (result != ResultSuccess) ClearRowWindow(rows);
+  std::free(work);
+  return result;
 }

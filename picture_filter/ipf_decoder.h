@@ -10,6 +10,8 @@
 // picture writes at most 3584 bytes (plus the fast path's overrun) past it.
 constexpr size_t IpfLeadIn = 4096;
 constexpr size_t IpfRunOut = 4096;
+// The picture part of the window DecodeIpfCodesToRows decodes in.
+constexpr size_t IpfWindowSpan = 65536 - IpfLeadIn - IpfRunOut;
 
 // Where a frame's progress stands: the host sees (Done + bytes decoded, Total).
 struct FrameProgress {
@@ -26,3 +28,11 @@ struct FrameProgress {
 // DataEnded. No byte outside the stream is read.
 int32_t DecodeIpfCodes(const uint8_t* data, size_t length, uint8_t* picture, size_t pixelCount,
                        const FrameProgress& progress);
+
+// The same for a whole picture of `width` x `height`, written as it is decoded
+// into the bottom-up rows at `destination` (`pitch` apart), through a small
+// work window: the picture is never held whole. On 0 every row byte of the
+// picture is defined; on failure the rows are zero (the block comes
+// zero-filled). 4 without memory, else as above.
+int32_t DecodeIpfCodesToRows(const uint8_t* data, size_t length, size_t width, size_t height, uint8_t* destination,
+                             ptrdiff_t pitch, const FrameProgress& progress);

@@ -19,12 +19,12 @@ constexpr size_t ColourEntrySize = 4;
 // A reference names a window position; the byte there was written `distance`
 // bytes ago (a position not written yet counts as 4096 bytes ago, which lands
 // in the cleared lead-in, as the zero-filled ring would give).
-inline void CopyReference(const uint8_t*& in, uint8_t*& out, const uint8_t* first) {
+inline void CopyReference(const uint8_t*& in, uint8_t*& out, uint32_t indexBias) {
   const uint32_t word = in[0] | (uint32_t{in[1]} << 8);
   in += 2;
   const uint32_t position = word & 0x0FFF;
   const size_t length = (word >> 12) + 3;
-  const uint32_t writeIndex = static_cast<uint32_t>(McgFirstWriteIndex + static_cast<size_t>(out - first)) & 0x0FFF;
+  const uint32_t writeIndex = (static_cast<uint32_t>(reinterpret_cast<uintptr_t>(out)) + indexBias) & 0x0FFF;
   const size_t distance = ((writeIndex - position - 1) & 0x0FFF) + 1;
   CopyMatch(out, distance, length);
   out += length;
@@ -37,19 +37,49 @@ int32_t TotalForProgress(size_t unpackedSize) {
 
 } // namespace
 
-int32_t UnpackMcg(const uint8_t* data, size_t length, uint8_t* out, size_t unpackedSize,
-                  const Progress& progress) {
-  std::memset(out - McgLeadIn, 0, McgLeadIn);
+namespace {
+
+// Unpacks into `first` and the bytes after it; with `rows`, the window it
+// describes (first is its Start) is flushed to the rows each time the output
+// reaches its span's end, else the data lie whole at `first`.
+int32_t Unpack(const uint8_t* data, size_t length, uint8_t* const first, size_t unpackedSize,
+               const Progress& progress, RowWindow* rows) {
+  std::memset(first - McgLeadIn, 0, McgLeadIn);
   const uint8_t* in = data;
   const uint8_t* const inEnd = data + length;
-  uint8_t* const first = out;
-  uint8_t* const outEnd = out + unpackedSize;
+  uint8_t* out = first;
   const int32_t total = TotalForProgress(unpackedSize);
   size_t checkpoint = CheckpointStep;
+  size_t base = 0; // bytes unpacked before `first`
 
-  while (out < outEnd) {
+  // Unpacking goes on while out < limit: the data's end, or (when the rest is
+  // larger than the window) the window's end. The output address plus
+  // indexBias is the write index, modulo 4096.
+  uint8_t* outEnd;
+  bool dataEnds;
+  uint32_t indexBias;
+  const auto setLimit = [&] {
+    const size_t rest = base < unpackedSize ? unpackedSize - base : 0;
+    dataEnds = rows == nullptr || rest <= rows->Span;
+    outEnd = first + (dataEnds ? rest : rows->Span);
+    indexBias = static_cast<uint32_t>(McgFirstWriteIndex + base - reinterpret_cast<uintptr_t>(first));
+  };
+  // The window is full: its bytes go to the rows, unpacking goes on at its start.
+  const auto flush = [&] {
+    FlushRowWindow(*rows, out);
+    base += static_cast<size_t>(out - first);
+    out = first;
+    setLimit();
+  };
+  setLimit();
+
+  for (;;) {
+    if (out >= outEnd) {
+      if (dataEnds) return ResultSuccess;
+      flush();
+    }
     if (static_cast<size_t>(in - data) > checkpoint) {
-      const int64_t done = int64_t{out - first} + 1;
+      const int64_t done = int64_t{out - first} + static_cast<int64_t>(base) + 1;
       if (ReportProgress(progress, static_cast<int32_t>(done), total)) return ResultCancelled;
       checkpoint += CheckpointStep;
     }
@@ -67,37 +97,51 @@ int32_t UnpackMcg(const uint8_t* data, size_t length, uint8_t* out, size_t unpac
         out += GroupItems;
         continue;
       }
-      // The literals before each reference move as one word.
-      unsigned items = GroupItems;
-      flags |= 0x100; // stops the literal count at the group's end
-      while (items > 0) {
-        const unsigned literals = static_cast<unsigned>(__builtin_ctz(~flags));
-        const unsigned taken = literals < items ? literals : items;
+      // Walk the group's references; the literals before each, and those
+      // after the last, move as one word.
+      uint32_t references = ~flags & 0xFF;
+      unsigned item = 0;
+      do {
+        const unsigned at = static_cast<unsigned>(__builtin_ctz(references));
         Copy8(out, in);
-        in += taken;
-        out += taken;
-        items -= taken;
-        flags >>= taken;
-        if (items == 0) break;
-        CopyReference(in, out, first);
-        flags >>= 1;
-        --items;
-      }
+        in += at - item;
+        out += at - item;
+        const uint32_t word = in[0] | (uint32_t{in[1]} << 8);
+        in += 2;
+        const size_t distance =
+            ((static_cast<uint32_t>(reinterpret_cast<uintptr_t>(out)) + indexBias - word - 1) & 0x0FFF) + 1;
+        CopyShortMatch(out, distance);
+        out += (word >> 12) + 3;
+        item = at + 1;
+        references &= references - 1;
+      } while (references != 0);
+      Copy8(out, in);
+      in += GroupItems - item;
+      out += GroupItems - item;
       continue;
     }
 
     for (size_t item = 0; item < GroupItems; ++item, flags >>= 1) {
-      if (out >= outEnd) return ResultSuccess;
+      if (out >= outEnd) {
+        if (dataEnds) return ResultSuccess;
+        flush();
+      }
       if (flags & 1) {
         if (in >= inEnd) return DataEnded;
         *out++ = *in++;
       } else {
         if (inEnd - in < 2) return DataEnded;
-        CopyReference(in, out, first);
+        CopyReference(in, out, indexBias);
       }
     }
   }
-  return ResultSuccess;
+}
+
+} // namespace
+
+int32_t UnpackMcg(const uint8_t* data, size_t length, uint8_t* out, size_t unpackedSize,
+                  const Progress& progress) {
+  return Unpack(data, length, out, unpackedSize, progress, nullptr);
 }
 
 int32_t DecodeMcgPicture(const PictureImage& picture, const DibTarget& dib, const Progress& progress) {
@@ -117,15 +161,20 @@ int32_t DecodeMcgPicture(const PictureImage& picture, const DibTarget& dib, cons
   const int32_t unpacked = ReadI32(header + 40);
   if (unpacked < 0) return ResultBrokenData;
   const size_t unpackedSize = static_cast<size_t>(unpacked);
-  uint8_t* work = static_cast<uint8_t*>(std::malloc(McgLeadIn + unpackedSize + McgRunOut));
+  // A small window, flushed to the rows as it fills: the data are never held whole.
+  const size_t span = unpackedSize < McgWindowSpan ? unpackedSize : McgWindowSpan;
+  uint8_t* work = static_cast<uint8_t*>(std::malloc(McgLeadIn + span + McgRunOut));
   if (work == nullptr) return ResultNoMemory;
 
   const uint8_t* data = table + tableSize;
-  uint8_t* out = work + McgLeadIn;
-  const int32_t result = UnpackMcg(data, BytesLeft(picture.Input, data), out, unpackedSize, progress);
-  if (result == ResultSuccess && dib.Rows > 0 && dib.Stride > 0) {
-    CopyAvailableRowsBottomUp(out, unpackedSize, dib.Pixels, static_cast<size_t>(dib.Stride),
-                              static_cast<size_t>(dib.Rows), dib.Stride);
+  const size_t rowCount = dib.Rows > 0 && dib.Stride > 0 ? static_cast<size_t>(dib.Rows) : 0;
+  const size_t stride = dib.Stride > 0 ? static_cast<size_t>(dib.Stride) : 0;
+  RowWindow rows{work + McgLeadIn, 0, span, McgLeadIn, unpackedSize, dib.Pixels, stride, rowCount, dib.Stride};
+  const int32_t result = Unpack(data, BytesLeft(picture.Input, data), rows.Start, unpackedSize, progress, &rows);
+  if (result == ResultSuccess) {
+    FinishRowWindow(rows, rows.Start + (rows.Base < unpackedSize ? unpackedSize - rows.Base : 0));
+  } else {
+    ClearRowWindow(rows);
   }
   std::free(work);
   return result;

@@ -14,6 +14,8 @@
 constexpr size_t McgLeadIn = 4096;
 constexpr size_t McgRunOut = 64;
 constexpr uint32_t McgFirstWriteIndex = 4096 - 18;
+// The unpacked part of the window DecodeMcgPicture works in.
+constexpr size_t McgWindowSpan = 65536 - McgLeadIn - McgRunOut;
 
 // Unpacks `unpackedSize` bytes from `length` packed bytes to `out`, which has
 // McgLeadIn writable bytes before it (cleared here) and unpackedSize +

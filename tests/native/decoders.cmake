@@ -6,4 +6,5 @@ list(APPEND FC_NATIVE_TEST_SOURCES
   native/differential_test.cpp
   native/ipf_decoder_test.cpp
   native/mcg_decoder_test.cpp
-  native/decode_picture_test.cpp)
+  native/decode_picture_test.cpp
+  native/decoder_speed_window_test.cpp)

@@ -16,8 +16,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
+      // With --benchmark_repetitions the median of the repetitions counts.
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
       const auto rate = run.counters.find("bytes_per_second");
-      if (rate != run.counters.end()) Rates[run.benchmark_name()] = rate->second.value;
+      if (rate != run.counters.end()) Rates[run.run_name.str()] = rate->second.value;
     }
   }
 };
