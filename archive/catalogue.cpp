@@ -36,7 +36,7 @@ void JoinFullName(const FileInfo& record, char* out) {
 
 int32_t CommitEntry(Catalogue* catalogue) {
   if (catalogue->Mode == ListMode) {
-    catalogue->Current->Position += static_cast<uint32_t>(catalogue->BaseOffset);
+    catalogue->Current->Position += catalogue->BaseOffset;
     if (catalogue->Count >= catalogue->Capacity) {
       if (catalogue->Count >= MaxCatalogueRecords) return ResultNoMemory;
       const int32_t result = ReserveEntries(catalogue, catalogue->Count + 1);
@@ -49,7 +49,7 @@ int32_t CommitEntry(Catalogue* catalogue) {
   char fullName[FullNameBufferSize];
   JoinFullName(*catalogue->Current, fullName);
   if (catalogue->Compare(catalogue->TargetName, fullName, catalogue->IgnoreCase != 0) != 0) return ResultSuccess;
-  catalogue->Current->Position += static_cast<uint32_t>(catalogue->BaseOffset);
+  catalogue->Current->Position += catalogue->BaseOffset;
   return EntryFound;
 }
 

@@ -25,7 +25,7 @@ typedef int (*CompareNamesRoutine)(const char* wanted, const char* candidate, bo
 
 struct Catalogue {
   int32_t Mode;
-  int32_t BaseOffset; // added to Position of committed (list) or matching (find) records
+  HostWord BaseOffset; // added to Position of committed (list) or matching (find) records
   FileInfo* Current;  // the slot being filled
 
   // List mode.

@@ -17,14 +17,34 @@ if(WIN32)
   set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 endif()
 
+# The 32-bit plug-ins are NAME.spi, the 64-bit ones NAME.sph.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(FC_PLUGIN_SUFFIX ".sph")
+else()
+  set(FC_PLUGIN_SUFFIX ".spi")
+endif()
+
 # add_susie_plugin(NAME DEF_FILE SOURCES... LIBRARIES...)
-# Builds NAME.spi: a DLL whose exports are the undecorated stdcall names and
-# ordinals of its .def file.
+# Builds the plug-in NAME: a DLL whose exports are the undecorated stdcall
+# names and ordinals of its .def file. The .def file is written for 32 bits
+# (NAME=NAME@bytes); 64-bit code has no stdcall decoration, so the 64-bit
+# build uses the same list without it.
 function(add_susie_plugin name def_file)
   cmake_parse_arguments(PLUGIN "" "" "SOURCES;LIBRARIES" ${ARGN})
-  add_library(${name} SHARED ${PLUGIN_SOURCES} ${def_file})
-  set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".spi"
+  set(exports ${CMAKE_CURRENT_SOURCE_DIR}/${def_file})
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    file(READ ${exports} text)
+    string(REGEX REPLACE "=[A-Za-z_]+@[0-9]+" "" text "${text}")
+    string(REPLACE ".spi" ".sph" text "${text}")
+    set(exports ${CMAKE_CURRENT_BINARY_DIR}/${name}64.def)
+    file(WRITE ${exports} "${text}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${def_file})
+  endif()
+  add_library(${name} SHARED ${PLUGIN_SOURCES} ${exports})
+  set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ${FC_PLUGIN_SUFFIX}
                         RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   target_link_libraries(${name} PRIVATE ${PLUGIN_LIBRARIES} fc_options)
-  target_link_options(${name} PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+  if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+    target_link_options(${name} PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+  endif()
 endfunction()

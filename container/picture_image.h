@@ -10,7 +10,7 @@ struct PictureImage {
 
 // The picture starting `offset` bytes into `input`, as the host names it with
 // a file offset; false when the offset leaves no byte of the picture.
-inline bool PictureAtOffset(const InputRange& input, uint32_t offset, PictureImage* picture) {
+inline bool PictureAtOffset(const InputRange& input, uintptr_t offset, PictureImage* picture) {
   if (offset >= input.Size) return false;
   picture->Input = input;
   picture->Image = input.First + offset;

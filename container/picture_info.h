@@ -11,10 +11,12 @@ struct PictureInfo {
   uint16_t XDensity;
   uint16_t YDensity;
   int16_t ColorDepth;
+#if UINTPTR_MAX > 0xFFFFFFFFu
+  uint8_t Padding[2]; // 64-bit hosts place the handle at offset 24
+#endif
   void* InfoHandle; // a text description; always null here
 };
 #pragma pack(pop)
 
-#if defined(_WIN32) && !defined(_WIN64)
-static_assert(sizeof(PictureInfo) == 26, "PictureInfo is the host's packed 26-byte record");
-#endif
+static_assert(sizeof(PictureInfo) == (sizeof(void*) == 8 ? 32 : 26),
+              "the host's packed record: 26 bytes, 32 in 64 bits");

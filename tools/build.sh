@@ -1,11 +1,12 @@
 #!/bin/bash
 # Builds everything: the native format code with its tests and tools, the same
-# under AddressSanitizer and UndefinedBehaviorSanitizer, and the 32-bit plug-ins.
-#   tools/build.sh [native|sanitize|win32]...   (default: all three)
+# under AddressSanitizer and UndefinedBehaviorSanitizer, and the 32-bit and
+# 64-bit plug-ins.
+#   tools/build.sh [native|sanitize|win32|win64]...   (default: all four)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(native sanitize win32)
+[ ${#presets[@]} -gt 0 ] || presets=(native sanitize win32 win64)
 mkdir -p build
 for preset in "${presets[@]}"; do
   log="build/$preset.log"

@@ -52,8 +52,8 @@ run_check() {
 # The plug-ins import system DLLs only and export their names with fixed ordinals.
 check_plugin_imports() {
   local imports
-  for plugin in build/win32/bin/*.spi; do
-    imports=$(i686-w64-mingw32-objdump -p "$plugin" | grep -oP 'DLL Name: \K.*' | tr 'A-Z' 'a-z' | sort -u)
+  for plugin in build/win32/bin/*.spi build/win64/bin/*.sph; do
+    imports=$(x86_64-w64-mingw32-objdump -p "$plugin" | grep -oP 'DLL Name: \K.*' | tr 'A-Z' 'a-z' | sort -u)
     echo "$plugin imports: $imports"
     for dll in $imports; do
       case "$dll" in kernel32.dll | user32.dll | advapi32.dll | msvcrt.dll) ;; *) return 1 ;; esac
@@ -74,25 +74,28 @@ check_samples_current() {
 run_gtest native build/native/tests/native_tests
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_gtest native-sanitized build/sanitize/tests/native_tests
-run_gtest dll-wine wine build/win32/bin/dll_tests.exe --gtest_filter='-*Cp932*:*Dialog*:MerunBinding*'
-# Where Merun finds Palvo: from a copy of the test program in a directory
-# without the plug-ins, so that only the places under test can provide Palvo.spi.
-binding="$logs/binding"
-rm -rf "$binding" && mkdir -p "$binding" && cp build/win32/bin/dll_tests.exe "$binding/"
-FC_PLUGIN_DIR="$(winepath -w build/win32/bin)" \
-  run_gtest dll-wine-binding wine "$binding/dll_tests.exe" --gtest_filter='MerunBinding*'
-if wine build/win32/bin/dll_tests.exe --gtest_list_tests --gtest_filter='*Cp932*' | grep -q '^  '; then
-  LC_ALL=ja_JP.UTF-8 run_gtest dll-wine-cp932 wine build/win32/bin/dll_tests.exe --gtest_filter='*Cp932*'
-fi
-if wine build/win32/bin/dll_tests.exe --gtest_list_tests --gtest_filter='*Dialog*' | grep -q '^  '; then
+# The DLL tests, once for the 32-bit plug-ins and once for the 64-bit ones.
+run_dll_tests() {
+  local bits=$1 bin=build/win$1/bin
+  run_gtest dll-wine$bits wine $bin/dll_tests.exe --gtest_filter='-*Cp932*:*Dialog*:MerunBinding*'
+  # Where Merun finds Palvo: from a copy of the test program in a directory
+  # without the plug-ins, so that only the places under test can provide it.
+  local binding="$logs/binding$bits"
+  rm -rf "$binding" && mkdir -p "$binding" && cp $bin/dll_tests.exe "$binding/"
+  FC_PLUGIN_DIR="$(winepath -w $bin)" \
+    run_gtest dll-wine$bits-binding wine "$binding/dll_tests.exe" --gtest_filter='MerunBinding*'
+  LC_ALL=ja_JP.UTF-8 run_gtest dll-wine$bits-cp932 wine $bin/dll_tests.exe --gtest_filter='*Cp932*'
   # Code page 932 so that the Japanese template shows its texts; screenshots
   # of both templates are kept beside the logs.
-  FC_ARTIFACTS=$logs LC_ALL=ja_JP.UTF-8 \
-    run_gtest dll-wine-dialog wine build/win32/bin/dll_tests.exe --gtest_filter='*Dialog*'
-  for shot in "$logs"/dialog-*.bmp; do
+  mkdir -p "$logs/win$bits"
+  FC_ARTIFACTS=$logs/win$bits LC_ALL=ja_JP.UTF-8 \
+    run_gtest dll-wine$bits-dialog wine $bin/dll_tests.exe --gtest_filter='*Dialog*'
+  for shot in "$logs/win$bits"/dialog-*.bmp; do
     [ -f "$shot" ] && build/native/tools/samples/bmp_to_png "$shot" "${shot%.bmp}.png" && rm -f "$shot"
   done
-fi
+}
+run_dll_tests 32
+run_dll_tests 64
 run_check plugin-imports check_plugin_imports
 run_check samples-current check_samples_current
 

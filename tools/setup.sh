@@ -1,10 +1,10 @@
 #!/bin/bash
 # Installs what the build and the tests need on Debian 12, when it is missing:
-# mingw-w64 (i686), Wine with the i386 architecture, Xvfb, clang, CMake,
+# mingw-w64 (i686 and x86_64), Wine with the i386 architecture, Xvfb, clang, CMake,
 # GoogleTest, Google Benchmark, libpng and a Japanese font and locale.
 set -euo pipefail
 
-packages=(cmake make g++ g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth clang libclang-rt-14-dev
+packages=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth clang libclang-rt-14-dev
           googletest libgtest-dev libbenchmark-dev libpng-dev fonts-ipafont-gothic locales)
 missing=()
 for package in "${packages[@]}"; do

@@ -33,7 +33,7 @@ int CompareAnsiNames(const char* wanted, const char* candidate, bool ignoreCase)
 
 } // namespace
 
-int32_t OpenCatalogue(Catalogue* catalogue, int32_t baseOffset) {
+int32_t OpenCatalogue(Catalogue* catalogue, HostWord baseOffset) {
   std::memset(catalogue, 0, sizeof *catalogue);
   catalogue->Mode = ListMode;
   catalogue->BaseOffset = baseOffset;
@@ -78,7 +78,7 @@ int32_t ProbeArchiveHead(const char* /*filename*/, uintptr_t handleOrAddress, Ch
   return check(InputRange{buffer, count});
 }
 
-int32_t ListArchive(const char* buf, uint32_t len, uint32_t flag, HLOCAL* handleOut,
+int32_t ListArchive(const char* buf, uintptr_t len, uint32_t flag, HLOCAL* handleOut,
                     EnumerateEntriesRoutine enumerate) {
   ArchiveInput input;
   int32_t result = OpenArchiveInput(buf, len, flag, &input);
@@ -99,7 +99,7 @@ int32_t ListArchive(const char* buf, uint32_t len, uint32_t flag, HLOCAL* handle
   return result;
 }
 
-int32_t FindArchiveEntry(const char* buf, uint32_t len, const char* filename, uint32_t flag, FileInfo* info,
+int32_t FindArchiveEntry(const char* buf, uintptr_t len, const char* filename, uint32_t flag, FileInfo* info,
                          EnumerateEntriesRoutine enumerate) {
   if (!IsWritableMemory(info, sizeof *info)) return ResultLockFailed;
   std::memset(info, 0, sizeof *info);

@@ -8,7 +8,7 @@
 #include "archive/catalogue.h"
 
 // Opens a list-mode catalogue: one zeroed record in a moveable block, locked.
-int32_t OpenCatalogue(Catalogue* catalogue, int32_t baseOffset);
+int32_t OpenCatalogue(Catalogue* catalogue, HostWord baseOffset);
 
 // Writes the terminator on success and unlocks the block (then the host's);
 // frees it on failure.
@@ -20,9 +20,9 @@ int32_t ProbeArchiveHead(const char* filename, uintptr_t handleOrAddress, CheckA
                          size_t count);
 
 // GetArchiveInfo.
-int32_t ListArchive(const char* buf, uint32_t len, uint32_t flag, HLOCAL* handleOut,
+int32_t ListArchive(const char* buf, uintptr_t len, uint32_t flag, HLOCAL* handleOut,
                     EnumerateEntriesRoutine enumerate);
 
 // GetFileInfo.
-int32_t FindArchiveEntry(const char* buf, uint32_t len, const char* filename, uint32_t flag, FileInfo* info,
+int32_t FindArchiveEntry(const char* buf, uintptr_t len, const char* filename, uint32_t flag, FileInfo* info,
                          EnumerateEntriesRoutine enumerate);

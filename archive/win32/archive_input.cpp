@@ -9,7 +9,7 @@ namespace {
 constexpr size_t MemoryReach = 0x7FFFFFFF;
 } // namespace
 
-int32_t OpenArchiveInput(const char* buf, uint32_t len, uint32_t flag, ArchiveInput* input) {
+int32_t OpenArchiveInput(const char* buf, uintptr_t len, uint32_t flag, ArchiveInput* input) {
   *input = ArchiveInput{nullptr, nullptr, INVALID_HANDLE_VALUE, InputRange{nullptr, 0}, nullptr, 0};
   switch (flag & 7) {
     case FileInputKind: {
@@ -23,7 +23,7 @@ int32_t OpenArchiveInput(const char* buf, uint32_t len, uint32_t flag, ArchiveIn
       }
       input->Range = InputRange{input->View, size};
       input->Image = input->View + (len < size ? len : size);
-      input->BaseOffset = static_cast<int32_t>(len);
+      input->BaseOffset = len;
       return ResultSuccess;
     }
     case MemoryInputKind: {

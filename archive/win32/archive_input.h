@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "archive/file_info.h"
 #include "common/input_range.h"
 
 constexpr uint32_t FileInputKind = 0;
@@ -16,7 +17,7 @@ struct ArchiveInput {
   HANDLE File;
   InputRange Range;     // all the bytes that may be read
   const uint8_t* Image; // the host's position: archive start or member entry
-  int32_t BaseOffset;   // the offset for file input, 0 for memory
+  HostWord BaseOffset;  // the offset for file input, 0 for memory
 };
 
 // 0, -1 for an input kind other than file or memory, or 6 when the file
@@ -24,5 +25,5 @@ struct ArchiveInput {
 // file (an offset past its end leaves the image at the end: nothing to
 // read). For memory input it is the committed readable memory around the
 // address, before and after it.
-int32_t OpenArchiveInput(const char* buf, uint32_t len, uint32_t flag, ArchiveInput* input);
+int32_t OpenArchiveInput(const char* buf, uintptr_t len, uint32_t flag, ArchiveInput* input);
 void CloseArchiveInput(ArchiveInput* input);

@@ -125,7 +125,7 @@ int32_t DeliverMember(const MemberDelivery& delivery, const InputRange& input, c
   }
 }
 
-int32_t ExtractMember(const char* src, uint32_t len, const char* dest, uint32_t flag, ProgressCallback progress,
+int32_t ExtractMember(const char* src, uintptr_t len, const char* dest, uint32_t flag, ProgressCallback progress,
                       intptr_t userData, MemberRoutines routines, void* cursor) {
   const Progress reporter{progress, userData};
   if (ReportProgress(reporter, 0, 1)) return ResultCancelled;

@@ -23,7 +23,7 @@ struct MemberDelivery {
   WriteMemberRoutine Write;
 };
 
-int32_t ExtractMember(const char* src, uint32_t len, const char* dest, uint32_t flag, ProgressCallback progress,
+int32_t ExtractMember(const char* src, uintptr_t len, const char* dest, uint32_t flag, ProgressCallback progress,
                       intptr_t userData, MemberRoutines routines, void* cursor);
 
 int32_t DeliverMember(const MemberDelivery& delivery, const InputRange& input, const uint8_t* member,

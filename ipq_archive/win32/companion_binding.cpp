@@ -8,7 +8,12 @@
 HMODULE PictureFilterModule = nullptr;
 ConfigurationDlgRoutine BoundConfigurationDlg = nullptr;
 
+// The 64-bit plug-ins carry the extension .sph, and bind their own kind.
+#if UINTPTR_MAX > 0xFFFFFFFFu
+const char PictureFilterFileName[] = "Palvo.sph";
+#else
 const char PictureFilterFileName[] = "Palvo.spi";
+#endif
 
 namespace {
 

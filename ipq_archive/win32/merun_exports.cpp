@@ -22,15 +22,15 @@ int32_t __stdcall IsSupported(const char* filename, uintptr_t handleOrAddress) {
   return ProbeArchiveHead(filename, handleOrAddress, IpqFormat.CheckHead, IpqFormat.HeadSize);
 }
 
-int32_t __stdcall GetArchiveInfo(const char* buf, uint32_t len, uint32_t flag, HLOCAL* handleOut) {
+int32_t __stdcall GetArchiveInfo(const char* buf, uintptr_t len, uint32_t flag, HLOCAL* handleOut) {
   return ListArchive(buf, len, flag, handleOut, IpqFormat.Enumerate);
 }
 
-int32_t __stdcall GetFileInfo(const char* buf, uint32_t len, const char* filename, uint32_t flag, FileInfo* info) {
+int32_t __stdcall GetFileInfo(const char* buf, uintptr_t len, const char* filename, uint32_t flag, FileInfo* info) {
   return FindArchiveEntry(buf, len, filename, flag, info, IpqFormat.Enumerate);
 }
 
-int32_t __stdcall GetFile(const char* src, uint32_t len, char* dest, uint32_t flag, ProgressCallback progress,
+int32_t __stdcall GetFile(const char* src, uintptr_t len, char* dest, uint32_t flag, ProgressCallback progress,
                           intptr_t userData) {
   FrameWalk cursor{};
   return ExtractMember(src, len, dest, flag, progress, userData, MemberRoutines{IpqFormat.Locate, IpqFormat.Write},

@@ -105,7 +105,7 @@ int32_t __stdcall IsSupported(const char* /*filename*/, uintptr_t handleOrAddres
   return kind;
 }
 
-int32_t __stdcall GetPictureInfo(const char* buf, uint32_t len, uint32_t flag, PictureInfo* info) {
+int32_t __stdcall GetPictureInfo(const char* buf, uintptr_t len, uint32_t flag, PictureInfo* info) {
   if (info == nullptr) return ResultLockFailed;
   PictureInput input;
   int32_t result = OpenPictureInput(buf, len, flag, &input);
@@ -114,7 +114,7 @@ int32_t __stdcall GetPictureInfo(const char* buf, uint32_t len, uint32_t flag, P
   return result;
 }
 
-int32_t __stdcall GetPicture(const char* buf, uint32_t len, uint32_t flag, HLOCAL* infoHandleOut,
+int32_t __stdcall GetPicture(const char* buf, uintptr_t len, uint32_t flag, HLOCAL* infoHandleOut,
                              HLOCAL* pixelHandleOut, ProgressCallback progress, intptr_t userData) {
   const Progress reporter{progress, userData};
   if (ReportProgress(reporter, 0, 1)) return ResultCancelled;
@@ -127,7 +127,7 @@ int32_t __stdcall GetPicture(const char* buf, uint32_t len, uint32_t flag, HLOCA
   return result;
 }
 
-int32_t __stdcall GetPreview(const char*, uint32_t, uint32_t, HLOCAL*, HLOCAL*, ProgressCallback, intptr_t) {
+int32_t __stdcall GetPreview(const char*, uintptr_t, uint32_t, HLOCAL*, HLOCAL*, ProgressCallback, intptr_t) {
   return ResultNotImplemented;
 }
 

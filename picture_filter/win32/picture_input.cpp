@@ -5,7 +5,7 @@
 
 namespace {
 
-int32_t OpenFileInput(const char* fileName, uint32_t offset, PictureInput* input) {
+int32_t OpenFileInput(const char* fileName, uintptr_t offset, PictureInput* input) {
   uint8_t* view = MapFile(fileName, 0, &input->File, &input->Mapping);
   if (view == nullptr) return ResultOpenFailed;
   input->View = view;
@@ -14,7 +14,7 @@ int32_t OpenFileInput(const char* fileName, uint32_t offset, PictureInput* input
   return PictureAtOffset(InputRange{view, size}, offset, &input->Picture) ? ResultSuccess : ResultBrokenData;
 }
 
-int32_t OpenMemoryInput(const char* buf, uint32_t len, PictureInput* input) {
+int32_t OpenMemoryInput(const char* buf, uintptr_t len, PictureInput* input) {
   if (buf == nullptr || len == 0) return ResultBrokenData;
   const uint8_t* image = reinterpret_cast<const uint8_t*>(buf);
   input->Picture = PictureImage{InputRange{image, len}, image};
@@ -23,7 +23,7 @@ int32_t OpenMemoryInput(const char* buf, uint32_t len, PictureInput* input) {
 
 } // namespace
 
-int32_t OpenPictureInput(const char* buf, uint32_t len, uint32_t flag, PictureInput* input) {
+int32_t OpenPictureInput(const char* buf, uintptr_t len, uint32_t flag, PictureInput* input) {
   *input = PictureInput{};
   input->File = INVALID_HANDLE_VALUE;
   switch (flag & 7) {

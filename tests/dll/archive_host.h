@@ -13,25 +13,28 @@
 #pragma pack(push, 1)
 struct HostFileInfo {
   uint8_t Method[8];
-  uint32_t Position;
-  uint32_t CompressedSize;
-  uint32_t FileSize;
-  uint32_t Timestamp;
+  uintptr_t Position; // pointer-sized, as the 64-bit hosts lay it out
+  uintptr_t CompressedSize;
+  uintptr_t FileSize;
+  uintptr_t Timestamp;
   char Path[200];
   char FileName[200];
   uint32_t Crc;
+#if UINTPTR_MAX > 0xFFFFFFFFu
+  uint8_t Padding[4];
+#endif
 };
 #pragma pack(pop)
-static_assert(sizeof(HostFileInfo) == 428, "the host's record");
+static_assert(sizeof(HostFileInfo) == (sizeof(void*) == 8 ? 448 : 428), "the host's record");
 
 struct ArchiveApi {
   HMODULE Module = nullptr;
   int32_t(__stdcall* GetPluginInfo)(int32_t index, char* buf, int32_t length) = nullptr;
   int32_t(__stdcall* IsSupported)(const char* name, uintptr_t handleOrAddress) = nullptr;
-  int32_t(__stdcall* GetArchiveInfo)(const char* buf, uint32_t len, uint32_t flag, HLOCAL* handle) = nullptr;
-  int32_t(__stdcall* GetFileInfo)(const char* buf, uint32_t len, const char* name, uint32_t flag,
+  int32_t(__stdcall* GetArchiveInfo)(const char* buf, uintptr_t len, uint32_t flag, HLOCAL* handle) = nullptr;
+  int32_t(__stdcall* GetFileInfo)(const char* buf, uintptr_t len, const char* name, uint32_t flag,
                                   HostFileInfo* info) = nullptr;
-  int32_t(__stdcall* GetFile)(const char* src, uint32_t len, const char* dest, uint32_t flag, HostProgress progress,
+  int32_t(__stdcall* GetFile)(const char* src, uintptr_t len, const char* dest, uint32_t flag, HostProgress progress,
                               intptr_t userData) = nullptr;
 };
 

@@ -17,7 +17,7 @@ class DosekPathsCp932 : public ::testing::Test {
  protected:
   void SetUp() override {
     if (GetACP() != 932) GTEST_SKIP() << "needs the ANSI code page 932 (LC_ALL=ja_JP.UTF-8)";
-    ASSERT_TRUE(LoadArchivePlugin("Dosek.spi", &api));
+    ASSERT_TRUE(LoadArchivePlugin("Dosek" PLUGIN_EXTENSION, &api));
   }
   void TearDown() override { UnloadArchivePlugin(&api); }
   ArchiveApi api;

@@ -27,7 +27,7 @@ std::vector<VfsMember> Members() {
 class DosekExtract : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(LoadArchivePlugin("Dosek.spi", &api));
+    ASSERT_TRUE(LoadArchivePlugin("Dosek" PLUGIN_EXTENSION, &api));
     archive = WriteScratchFile("extract.vfs", MakeVfs(Members()));
   }
   void TearDown() override { UnloadArchivePlugin(&api); }

@@ -16,7 +16,7 @@ constexpr uint32_t ToMemory = 0x100;
 class DosekMemoryBounds : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(LoadArchivePlugin("Dosek.spi", &api));
+    ASSERT_TRUE(LoadArchivePlugin("Dosek" PLUGIN_EXTENSION, &api));
     SYSTEM_INFO system;
     GetSystemInfo(&system);
     pageSize = system.dwPageSize;

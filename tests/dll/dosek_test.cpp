@@ -21,7 +21,7 @@ std::vector<VfsMember> SampleMembers() {
 
 class DosekTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(LoadArchivePlugin("Dosek.spi", &api)); }
+  void SetUp() override { ASSERT_TRUE(LoadArchivePlugin("Dosek" PLUGIN_EXTENSION, &api)); }
   void TearDown() override { UnloadArchivePlugin(&api); }
   ArchiveApi api;
 };
@@ -43,7 +43,9 @@ TEST_F(DosekExports, ExportedByNameAndOrdinalAndRemoveTheirArguments) {
     const FARPROC byName = GetProcAddress(api.Module, entry.Name);
     ASSERT_NE(byName, nullptr) << entry.Name;
     EXPECT_EQ(GetProcAddress(api.Module, MAKEINTRESOURCEA(entry.Ordinal)), byName) << entry.Name;
+#if defined(__i386__)
     EXPECT_EQ(StackBytesLeftByCall(byName, entry.ArgumentCount), 0) << entry.Name;
+#endif
   }
   EXPECT_EQ(GetProcAddress(api.Module, "ConfigurationDlg"), nullptr);
 }
@@ -146,7 +148,7 @@ TEST_F(DosekListing, EmptyArchiveGivesOnlyTheTerminator) {
   HLOCAL handle = nullptr;
   ASSERT_EQ(api.GetArchiveInfo(path.c_str(), 0, 0, &handle), 0);
   ASSERT_NE(handle, nullptr);
-  EXPECT_EQ(LocalSize(handle), 428u);
+  EXPECT_EQ(LocalSize(handle), sizeof(HostFileInfo));
   bool terminated = false;
   EXPECT_TRUE(ReadRecords(handle, &terminated).empty());
   EXPECT_TRUE(terminated);

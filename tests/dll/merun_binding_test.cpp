@@ -45,7 +45,7 @@ void ClearHostPath() {
 class MerunBinding : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (FileExists(ProgramDirectory() + "Palvo.spi") || PluginSource().empty()) {
+    if (FileExists(ProgramDirectory() + "Palvo" PLUGIN_EXTENSION) || PluginSource().empty()) {
       GTEST_SKIP() << "needs a test program without Palvo.spi beside it, and FC_PLUGIN_DIR";
     }
     StoreIpqFormat(1); // a bound Palvo shows IPQ files itself; an absent one leaves them to Merun
@@ -67,9 +67,9 @@ class MerunBinding : public ::testing::Test {
   }
   // Loads Merun from `directory`; the path of the Palvo it bound, or "".
   std::string LoadMerunFrom(const std::string& directory) {
-    merun = LoadLibraryA((directory + "Merun.spi").c_str());
+    merun = LoadLibraryA((directory + "Merun" PLUGIN_EXTENSION).c_str());
     EXPECT_NE(merun, nullptr);
-    HMODULE palvo = GetModuleHandleA("Palvo.spi");
+    HMODULE palvo = GetModuleHandleA("Palvo" PLUGIN_EXTENSION);
     if (palvo == nullptr) return "";
     char path[MAX_PATH] = {};
     GetModuleFileNameA(palvo, path, MAX_PATH);
@@ -85,7 +85,7 @@ class MerunBinding : public ::testing::Test {
   void Unload() {
     FreeLibrary(merun);
     merun = nullptr;
-    EXPECT_EQ(GetModuleHandleA("Palvo.spi"), nullptr) << "Merun releases Palvo when unloaded";
+    EXPECT_EQ(GetModuleHandleA("Palvo" PLUGIN_EXTENSION), nullptr) << "Merun releases Palvo when unloaded";
   }
   HMODULE merun = nullptr;
 };
@@ -93,20 +93,20 @@ class MerunBinding : public ::testing::Test {
 } // namespace
 
 TEST_F(MerunBinding, TheCopyBesideMerunComesFirst) {
-  const std::string beside = Layout("bind_beside", {"Merun.spi", "Palvo.spi"});
-  const std::string hostDirectory = Layout("bind_host_dir", {"Palvo.spi"});
+  const std::string beside = Layout("bind_beside", {"Merun" PLUGIN_EXTENSION, "Palvo" PLUGIN_EXTENSION});
+  const std::string hostDirectory = Layout("bind_host_dir", {"Palvo" PLUGIN_EXTENSION});
   SetHostPath(REG_SZ, hostDirectory);
-  EXPECT_EQ(LoadMerunFrom(beside), Normalised(beside + "Palvo.spi"));
+  EXPECT_EQ(LoadMerunFrom(beside), Normalised(beside + "Palvo" PLUGIN_EXTENSION));
   EXPECT_EQ(ProbeIpq(), 0) << "bound Palvo shows IPQ files itself in mode 1";
   Unload();
 }
 
 TEST_F(MerunBinding, ThenTheHostsPluginDirectory) {
-  const std::string alone = Layout("bind_alone", {"Merun.spi"});
-  const std::string hostDirectory = Layout("bind_host_only", {"Palvo.spi"});
+  const std::string alone = Layout("bind_alone", {"Merun" PLUGIN_EXTENSION});
+  const std::string hostDirectory = Layout("bind_host_only", {"Palvo" PLUGIN_EXTENSION});
   for (const std::string& path : {hostDirectory.substr(0, hostDirectory.size() - 1), hostDirectory}) {
     SetHostPath(REG_SZ, path);
-    EXPECT_EQ(LoadMerunFrom(alone), Normalised(hostDirectory + "Palvo.spi")) << path;
+    EXPECT_EQ(LoadMerunFrom(alone), Normalised(hostDirectory + "Palvo" PLUGIN_EXTENSION)) << path;
     EXPECT_EQ(ProbeIpq(), 0);
     Unload();
   }
@@ -118,21 +118,21 @@ TEST_F(MerunBinding, ThenTheHostsPluginDirectory) {
 }
 
 TEST_F(MerunBinding, NeverFromTheCurrentDirectory) {
-  const std::string alone = Layout("bind_cwd_merun", {"Merun.spi"});
-  const std::string current = Layout("bind_cwd", {"Palvo.spi"});
+  const std::string alone = Layout("bind_cwd_merun", {"Merun" PLUGIN_EXTENSION});
+  const std::string current = Layout("bind_cwd", {"Palvo" PLUGIN_EXTENSION});
   ASSERT_TRUE(SetCurrentDirectoryA(current.c_str()));
   // A plain bare-name load would take the copy in the current directory.
-  HMODULE plain = LoadLibraryA("Palvo.spi");
+  HMODULE plain = LoadLibraryA("Palvo" PLUGIN_EXTENSION);
   ASSERT_NE(plain, nullptr);
   FreeLibrary(plain);
-  ASSERT_EQ(GetModuleHandleA("Palvo.spi"), nullptr);
+  ASSERT_EQ(GetModuleHandleA("Palvo" PLUGIN_EXTENSION), nullptr);
   EXPECT_EQ(LoadMerunFrom(alone), "");
   EXPECT_EQ(ProbeIpq(), 2);
   Unload();
 }
 
 TEST_F(MerunBinding, WithoutPalvoTheDialogIsAWarning) {
-  const std::string alone = Layout("bind_warning", {"Merun.spi"});
+  const std::string alone = Layout("bind_warning", {"Merun" PLUGIN_EXTENSION});
   ASSERT_EQ(LoadMerunFrom(alone), "");
   auto configure = reinterpret_cast<int32_t(__stdcall*)(HWND, int32_t)>(
       reinterpret_cast<void*>(GetProcAddress(merun, "ConfigurationDlg")));

@@ -50,7 +50,9 @@ TEST_F(PalvoExports, ExportedByNameAndOrdinalAndRemoveTheirArguments) {
     ASSERT_NE(byName, nullptr) << entry.Name;
     EXPECT_EQ(GetProcAddress(api.Module, MAKEINTRESOURCEA(entry.Ordinal)), byName) << entry.Name;
     // Zero arguments are harmless to every export: they answer "nothing".
+#if defined(__i386__)
     EXPECT_EQ(StackBytesLeftByCall(byName, entry.ArgumentCount), 0) << entry.Name;
+#endif
   }
   const std::string decorated = "GetPicture@28";
   EXPECT_EQ(GetProcAddress(api.Module, decorated.c_str()), nullptr);

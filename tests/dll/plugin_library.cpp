@@ -21,7 +21,7 @@ std::string ProgramDirectory() {
 
 bool LoadPalvo(PalvoApi* api) {
   *api = PalvoApi{};
-  api->Module = LoadLibraryA((ProgramDirectory() + "Palvo.spi").c_str());
+  api->Module = LoadLibraryA((ProgramDirectory() + "Palvo" PLUGIN_EXTENSION).c_str());
   if (api->Module == nullptr) return false;
   return Resolve(api->Module, "GetPluginInfo", &api->GetPluginInfo) &&
          Resolve(api->Module, "IsSupported", &api->IsSupported) &&
@@ -66,6 +66,7 @@ std::string WriteScratchFile(const std::string& name, const Bytes& bytes) {
   return path;
 }
 
+#if defined(__i386__)
 int StackBytesLeftByCall(FARPROC function, int argumentCount) {
   int before;
   int after;
@@ -86,3 +87,4 @@ int StackBytesLeftByCall(FARPROC function, int argumentCount) {
       : "eax", "ecx", "edx", "esi", "memory", "cc");
   return before - after;
 }
+#endif

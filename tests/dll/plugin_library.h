@@ -8,16 +8,23 @@
 
 #include "tools/writers/picture_writer.h"
 
+// The 32-bit plug-ins are .spi files, the 64-bit ones .sph.
+#if UINTPTR_MAX > 0xFFFFFFFFu
+#define PLUGIN_EXTENSION ".sph"
+#else
+#define PLUGIN_EXTENSION ".spi"
+#endif
+
 typedef int32_t(__stdcall* HostProgress)(int32_t done, int32_t total, intptr_t userData);
 
 struct PalvoApi {
   HMODULE Module = nullptr;
   int32_t(__stdcall* GetPluginInfo)(int32_t index, char* buf, int32_t length) = nullptr;
   int32_t(__stdcall* IsSupported)(const char* name, uintptr_t handleOrAddress) = nullptr;
-  int32_t(__stdcall* GetPictureInfo)(const char* buf, uint32_t len, uint32_t flag, void* info) = nullptr;
-  int32_t(__stdcall* GetPicture)(const char* buf, uint32_t len, uint32_t flag, HLOCAL* info, HLOCAL* pixels,
+  int32_t(__stdcall* GetPictureInfo)(const char* buf, uintptr_t len, uint32_t flag, void* info) = nullptr;
+  int32_t(__stdcall* GetPicture)(const char* buf, uintptr_t len, uint32_t flag, HLOCAL* info, HLOCAL* pixels,
                                  HostProgress progress, intptr_t userData) = nullptr;
-  int32_t(__stdcall* GetPreview)(const char* buf, uint32_t len, uint32_t flag, HLOCAL* info, HLOCAL* pixels,
+  int32_t(__stdcall* GetPreview)(const char* buf, uintptr_t len, uint32_t flag, HLOCAL* info, HLOCAL* pixels,
                                  HostProgress progress, intptr_t userData) = nullptr;
   int32_t(__stdcall* GetIpqFormat)() = nullptr;
   int32_t(__stdcall* ConfigurationDlg)(HWND parent, int32_t function) = nullptr;
@@ -39,7 +46,10 @@ void RemoveIpqFormat();
 std::string ScratchDirectory();
 std::string WriteScratchFile(const std::string& name, const Bytes& bytes);
 
+#if defined(__i386__)
 // Calls `function` with `argumentCount` zero arguments pushed on the stack and
 // returns how many bytes of them are still there afterwards: 0 for a function
-// that removes its own arguments, as stdcall requires.
+// that removes its own arguments, as stdcall requires. (64-bit code has one
+// calling convention, in which the caller always cleans up.)
 int StackBytesLeftByCall(FARPROC function, int argumentCount);
+#endif

@@ -17,6 +17,9 @@ struct HostPictureInfo {
   int32_t Left, Top, Width, Height;
   uint16_t XDensity, YDensity;
   int16_t ColorDepth;
+#if UINTPTR_MAX > 0xFFFFFFFFu
+  uint8_t Padding[2];
+#endif
   HLOCAL InfoHandle;
 };
 #pragma pack(pop)
@@ -25,8 +28,8 @@ struct PictureFilter {
   HMODULE Module;
   int32_t(__stdcall* GetPluginInfo)(int32_t, char*, int32_t);
   int32_t(__stdcall* IsSupported)(const char*, uintptr_t);
-  int32_t(__stdcall* GetPictureInfo)(const char*, uint32_t, uint32_t, HostPictureInfo*);
-  int32_t(__stdcall* GetPicture)(const char*, uint32_t, uint32_t, HLOCAL*, HLOCAL*,
+  int32_t(__stdcall* GetPictureInfo)(const char*, uintptr_t, uint32_t, HostPictureInfo*);
+  int32_t(__stdcall* GetPicture)(const char*, uintptr_t, uint32_t, HLOCAL*, HLOCAL*,
                                  int32_t(__stdcall*)(int32_t, int32_t, intptr_t), intptr_t);
 };
 
@@ -124,13 +127,16 @@ int Decode(const PictureFilter& filter, const char* path, const char* outPath) {
 #pragma pack(push, 1)
 struct HostFileInfo {
   uint8_t Method[8];
-  uint32_t Position;
-  uint32_t CompressedSize;
-  uint32_t FileSize;
-  uint32_t Timestamp;
+  uintptr_t Position; // pointer-sized fields: 64-bit hosts lay them out so
+  uintptr_t CompressedSize;
+  uintptr_t FileSize;
+  uintptr_t Timestamp;
   char Path[200];
   char FileName[200];
   uint32_t Crc;
+#if UINTPTR_MAX > 0xFFFFFFFFu
+  uint8_t Padding[4];
+#endif
 };
 #pragma pack(pop)
 
@@ -138,8 +144,8 @@ struct ArchiveExtractor {
   HMODULE Module;
   int32_t(__stdcall* GetPluginInfo)(int32_t, char*, int32_t);
   int32_t(__stdcall* IsSupported)(const char*, uintptr_t);
-  int32_t(__stdcall* GetArchiveInfo)(const char*, uint32_t, uint32_t, HLOCAL*);
-  int32_t(__stdcall* GetFile)(const char*, uint32_t, const char*, uint32_t,
+  int32_t(__stdcall* GetArchiveInfo)(const char*, uintptr_t, uint32_t, HLOCAL*);
+  int32_t(__stdcall* GetFile)(const char*, uintptr_t, const char*, uint32_t,
                               int32_t(__stdcall*)(int32_t, int32_t, intptr_t), intptr_t);
 };
 
@@ -185,8 +191,9 @@ int ForEachMember(const ArchiveExtractor& extractor, const char* archive,
 bool PrintMember(const HostFileInfo& record, const char*, const char*, const ArchiveExtractor&) {
   char method[9] = {};
   std::memcpy(method, record.Method, 8);
-  std::printf("  %-8s %8u %8u  at %-8u %.200s%.200s\n", method, record.CompressedSize, record.FileSize,
-              record.Position, record.Path, record.FileName);
+  std::printf("  %-8s %8llu %8llu  at %-8llu %.200s%.200s\n", method,
+              static_cast<unsigned long long>(record.CompressedSize), static_cast<unsigned long long>(record.FileSize),
+              static_cast<unsigned long long>(record.Position), record.Path, record.FileName);
   return true;
 }
 

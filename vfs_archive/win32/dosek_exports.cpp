@@ -23,15 +23,15 @@ int32_t __stdcall IsSupported(const char* filename, uintptr_t handleOrAddress) {
   return ProbeArchiveHead(filename, handleOrAddress, VfsFormat.CheckHead, VfsFormat.HeadSize);
 }
 
-int32_t __stdcall GetArchiveInfo(const char* buf, uint32_t len, uint32_t flag, HLOCAL* handleOut) {
+int32_t __stdcall GetArchiveInfo(const char* buf, uintptr_t len, uint32_t flag, HLOCAL* handleOut) {
   return ListArchive(buf, len, FlagBits(flag), handleOut, VfsFormat.Enumerate);
 }
 
-int32_t __stdcall GetFileInfo(const char* buf, uint32_t len, const char* filename, uint32_t flag, FileInfo* info) {
+int32_t __stdcall GetFileInfo(const char* buf, uintptr_t len, const char* filename, uint32_t flag, FileInfo* info) {
   return FindArchiveEntry(buf, len, filename, FlagBits(flag), info, VfsFormat.Enumerate);
 }
 
-int32_t __stdcall GetFile(const char* src, uint32_t len, char* dest, uint32_t flag, ProgressCallback progress,
+int32_t __stdcall GetFile(const char* src, uintptr_t len, char* dest, uint32_t flag, ProgressCallback progress,
                           intptr_t userData) {
   VfsMemberCursor cursor{nullptr};
   return ExtractMember(src, len, dest, FlagBits(flag), progress, userData,
