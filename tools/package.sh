@@ -1,0 +1,22 @@
+#!/bin/bash
+# Builds the release: a folder and a zip in build/release holding the 32-bit
+# .spi and 64-bit .sph plug-ins, the fcview tool (Linux and Windows builds),
+# and the user guide in English and Japanese.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/setup.sh
+tools/build.sh native win32 win64
+
+name=fc-susie-plugins
+release=build/release/$name
+rm -rf build/release && mkdir -p "$release/32bit" "$release/64bit" "$release/tool"
+cp build/win32/bin/Palvo.spi build/win32/bin/Merun.spi build/win32/bin/Dosek.spi "$release/32bit/"
+cp build/win64/bin/Palvo.sph build/win64/bin/Merun.sph build/win64/bin/Dosek.sph "$release/64bit/"
+for tool in build/win32/bin/fcview.exe build/native/tools/fcview/fcview; do
+  [ -f "$tool" ] && cp "$tool" "$release/tool/"
+done
+cp tools/package/guide-en.txt "$release/README-en.txt"
+cp tools/package/guide-ja.txt "$release/README-ja.txt"
+(cd build/release && cmake -E tar cf "$name.zip" --format=zip "$name")
+echo "package: build/release/$name/ and build/release/$name.zip"
+(cd build/release && find "$name" -type f | sort)
