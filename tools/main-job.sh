@@ -50,3 +50,17 @@ wine $bin/fc_host.exe describe $bin/Palvo.spi out/waves.ipq.frames/*.IPF
 for frame in out/waves.ipq.frames/*.IPF; do
   decode "$frame" "waves-frame-$(basename "$frame" .IPF | tr -d '#')"
 done
+
+echo "== fcview: the samples without a viewer"
+fcview=build/native/tools/fcview/fcview
+$fcview info samples/sunset.ipf samples/waves.ipq samples/dusk.mcg
+for sample in samples/*.ipf samples/*.ipq samples/*.mcg; do
+  $fcview convert --force "$sample" "out/$(basename "$sample").fcview.png"
+done
+$fcview convert --force --all-frames samples/waves.ipq out/waves.ipq.fcview.png
+$fcview list samples/pictures.vfs
+$fcview list --json samples/waves.ipq
+rm -rf out/pictures.vfs.fcview && $fcview extract samples/pictures.vfs out/pictures.vfs.fcview
+$fcview extract --force samples/waves.ipq out/waves.ipq.fcview
+echo "== fcview.exe (the Windows build) under Wine"
+wine build/win32/bin/fcview.exe info samples/sunset.ipf

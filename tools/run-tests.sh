@@ -74,6 +74,14 @@ check_samples_current() {
 run_gtest native build/native/tests/native_tests
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_gtest native-sanitized build/sanitize/tests/native_tests
+# The command-line tool end to end on the samples; its Windows build under
+# Wine is compared with the native one.
+run_gtest fcview build/native/tests/fcview_tests --gtest_filter='-FcviewWindows*'
+ASAN_OPTIONS=detect_leaks=1 \
+  run_gtest fcview-sanitized build/sanitize/tests/fcview_tests --gtest_filter='-FcviewWindows*'
+FCVIEW_WINDOWS_BINARY=build/win32/bin/fcview.exe \
+  run_gtest fcview-wine build/native/tests/fcview_tests --gtest_filter='FcviewWindows*'
+
 # The DLL tests, once for the 32-bit plug-ins and once for the 64-bit ones.
 run_dll_tests() {
   local bits=$1 bin=build/win$1/bin
