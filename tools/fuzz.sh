@@ -1,0 +1,58 @@
+#!/bin/bash
+# Runs every fuzz target (or the ones named) for SECONDS seconds each:
+#   tools/fuzz.sh SECONDS [TARGET...]
+# Builds the fuzz preset, writes the seed corpora from the project's writers,
+# and runs the targets one after the other. Each target keeps its corpus in
+# build/fuzz/corpus/<target> between runs; findings go to
+# build/fuzz/findings/<target>/. Prints executions and findings per target and
+# exits non-zero when anything was found (or a target could not run).
+set -uo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:?usage: tools/fuzz.sh SECONDS [TARGET...]}
+shift
+
+cmake --preset fuzz >build/fuzz.log 2>&1 &&
+  cmake --build --preset fuzz -j2 --target fc_fuzz >>build/fuzz.log 2>&1 || {
+  tail -30 build/fuzz.log
+  echo "fuzz build failed"
+  exit 2
+}
+
+bin=build/fuzz/fuzzers
+seeds=build/fuzz/seeds
+rm -rf "$seeds"
+"$bin/fc_fuzz_seeds" "$seeds" || exit 2
+
+status=0
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  for fuzzer in "$bin"/fuzz_*; do targets+=("$(basename "$fuzzer")"); done
+fi
+for target in "${targets[@]}"; do
+  fuzzer=$bin/$target
+  if [ ! -x "$fuzzer" ]; then
+    echo "$target: not built"
+    status=1
+    continue
+  fi
+  corpus=build/fuzz/corpus/$target
+  findings=build/fuzz/findings/$target
+  log=build/fuzz/$target.log
+  mkdir -p "$corpus" "$findings"
+  before=$(find "$findings" -type f | wc -l)
+  # Headers may ask for blocks of up to 2 GB, which the targets allocate only
+  # lazily; the limits are the host process's, not a finding.
+  "$fuzzer" -max_total_time="$seconds" -dict=fuzz/fc.dict -timeout=20 -rss_limit_mb=3072 \
+    -malloc_limit_mb=3072 -print_final_stats=1 -artifact_prefix="$findings/" "$corpus" "$seeds/$target" \
+    >"$log" 2>&1
+  code=$?
+  after=$(find "$findings" -type f | wc -l)
+  found=$((after - before))
+  runs=$(grep -oP 'stat::number_of_executed_units:\s*\K[0-9]+' "$log" | tail -1)
+  echo "$target: ${runs:-0} executions, $found findings (exit $code)"
+  if [ "$found" -ne 0 ] || [ "$code" -ne 0 ]; then
+    status=1
+    grep -E 'ERROR|invariant broken|SUMMARY|Test unit written' "$log" | head -10
+  fi
+done
+exit $status
