@@ -1,29 +1,57 @@
 #include "archive/path_text.h"
 
-#include <cctype>
-#include <cstring>
+#include <type_traits>
 
-int32_t FindLastSeparatorIn(const char* text, LeadByteTest isLeadByte) {
+// Every routine is written once over the code unit. ANSI text asks the
+// platform's lead-byte test; wide text has no lead units, each unit is a
+// character of its own (a surrogate is never a separator).
+
+namespace {
+
+template <typename Unit>
+uint32_t UnitValue(Unit unit) {
+  return static_cast<uint32_t>(static_cast<typename std::make_unsigned<Unit>::type>(unit));
+}
+
+struct AnsiLead {
+  LeadByteTest Test;
+  bool operator()(char unit) const { return Test(static_cast<uint8_t>(unit)); }
+};
+
+struct NoLeadUnits {
+  bool operator()(wchar_t) const { return false; }
+};
+
+template <typename Unit>
+size_t TextLength(const Unit* text) {
+  size_t length = 0;
+  while (text[length] != 0) ++length;
+  return length;
+}
+
+template <typename Unit, typename IsLead>
+int32_t FindLastSeparatorOf(const Unit* text, IsLead isLead) {
   int32_t last = -1;
-  for (size_t i = 0; text[i] != '\0'; ++i) {
-    const uint8_t byte = static_cast<uint8_t>(text[i]);
-    if (isLeadByte(byte)) {
-      if (text[i + 1] == '\0') break; // a lone lead byte ends the text
+  for (size_t i = 0; text[i] != 0; ++i) {
+    const uint32_t value = UnitValue(text[i]);
+    if (isLead(text[i])) {
+      if (text[i + 1] == 0) break; // a lone lead byte ends the text
       ++i;
-    } else if (byte == ':' || byte == '\\') {
+    } else if (value == ':' || value == '\\') {
       last = static_cast<int32_t>(i);
     }
   }
   return last;
 }
 
-size_t FindLastCharIn(const char* text, LeadByteTest isLeadByte) {
+template <typename Unit, typename IsLead>
+size_t FindLastCharOf(const Unit* text, IsLead isLead) {
   size_t i = 0;
   bool lastIsSingle = false;
-  while (text[i] != '\0') {
-    if (isLeadByte(static_cast<uint8_t>(text[i]))) {
+  while (text[i] != 0) {
+    if (isLead(text[i])) {
       lastIsSingle = false;
-      if (text[i + 1] == '\0') {
+      if (text[i + 1] == 0) {
         ++i;
         break;
       }
@@ -36,33 +64,38 @@ size_t FindLastCharIn(const char* text, LeadByteTest isLeadByte) {
   return lastIsSingle ? i - 1 : i;
 }
 
-bool AppendFileNameIn(char* buffer, const char* name, size_t bufferSize, LeadByteTest isLeadByte) {
-  const size_t directoryLength = std::strlen(buffer);
-  const size_t nameLength = std::strlen(name);
+template <typename Unit, typename IsLead>
+bool AppendFileNameOf(Unit* buffer, const Unit* name, size_t bufferSize, IsLead isLead) {
+  const size_t directoryLength = TextLength(buffer);
+  const size_t nameLength = TextLength(name);
   if (bufferSize < 2 || directoryLength + nameLength > bufferSize - 2) return false;
-  size_t at = FindLastCharIn(buffer, isLeadByte);
+  size_t at = FindLastCharOf(buffer, isLead);
   if (buffer[at] != '\\') {
-    if (buffer[at] != '\0') ++at;
+    if (buffer[at] != 0) ++at;
     buffer[at] = '\\';
-    buffer[at + 1] = '\0';
+    buffer[at + 1] = 0;
   }
-  std::memcpy(buffer + at + 1, name, nameLength + 1);
+  for (size_t i = 0; i <= nameLength; ++i) buffer[at + 1 + i] = name[i];
   return true;
 }
 
-namespace {
+// Upper case of the ASCII letters only: the device names are ASCII, and no
+// other character may ever match one of theirs.
+uint32_t AsciiUpper(uint32_t value) { return value >= 'a' && value <= 'z' ? value - ('a' - 'A') : value; }
 
-bool IsDeviceName(const char* name) {
+template <typename Unit>
+bool IsDeviceName(const Unit* name) {
   static const char* const Devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
   size_t stem = 0;
-  while (name[stem] != '\0' && name[stem] != '.') ++stem;
+  while (name[stem] != 0 && name[stem] != '.') ++stem;
   // Trailing spaces do not make a different name to the file system.
   while (stem > 0 && name[stem - 1] == ' ') --stem;
   auto stemIs = [&](const char* device) {
-    const size_t length = std::strlen(device);
+    size_t length = 0;
+    while (device[length] != '\0') ++length;
     if (length != stem) return false;
     for (size_t i = 0; i < length; ++i) {
-      if (std::toupper(static_cast<unsigned char>(name[i])) != device[i]) return false;
+      if (AsciiUpper(UnitValue(name[i])) != static_cast<uint32_t>(device[i])) return false;
     }
     return true;
   };
@@ -70,27 +103,50 @@ bool IsDeviceName(const char* name) {
     if (stemIs(device)) return true;
   }
   if (stem == 4 && name[3] >= '1' && name[3] <= '9') {
-    const char prefix[4] = {static_cast<char>(std::toupper(static_cast<unsigned char>(name[0]))),
-                            static_cast<char>(std::toupper(static_cast<unsigned char>(name[1]))),
-                            static_cast<char>(std::toupper(static_cast<unsigned char>(name[2]))), '\0'};
-    return std::strcmp(prefix, "COM") == 0 || std::strcmp(prefix, "LPT") == 0;
+    const uint32_t a = AsciiUpper(UnitValue(name[0]));
+    const uint32_t b = AsciiUpper(UnitValue(name[1]));
+    const uint32_t c = AsciiUpper(UnitValue(name[2]));
+    return (a == 'C' && b == 'O' && c == 'M') || (a == 'L' && b == 'P' && c == 'T');
   }
   return false;
 }
 
-} // namespace
-
-bool IsPlainFileName(const char* name, LeadByteTest isLeadByte) {
-  if (name[0] == '\0') return false;
-  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return false;
-  for (size_t i = 0; name[i] != '\0'; ++i) {
-    const uint8_t byte = static_cast<uint8_t>(name[i]);
-    if (isLeadByte(byte)) {
-      if (name[i + 1] == '\0') return false; // half a character
+template <typename Unit, typename IsLead>
+bool IsPlainFileNameOf(const Unit* name, IsLead isLead) {
+  if (name[0] == 0) return false;
+  if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) return false;
+  for (size_t i = 0; name[i] != 0; ++i) {
+    const uint32_t value = UnitValue(name[i]);
+    if (isLead(name[i])) {
+      if (name[i + 1] == 0) return false; // half a character
       ++i;
-    } else if (byte == ':' || byte == '\\' || byte == '/' || byte < 0x20) {
+    } else if (value == ':' || value == '\\' || value == '/' || value < 0x20) {
       return false;
     }
   }
   return !IsDeviceName(name);
 }
+
+} // namespace
+
+int32_t FindLastSeparatorIn(const char* text, LeadByteTest isLeadByte) {
+  return FindLastSeparatorOf(text, AnsiLead{isLeadByte});
+}
+
+size_t FindLastCharIn(const char* text, LeadByteTest isLeadByte) { return FindLastCharOf(text, AnsiLead{isLeadByte}); }
+
+bool AppendFileNameIn(char* buffer, const char* name, size_t bufferSize, LeadByteTest isLeadByte) {
+  return AppendFileNameOf(buffer, name, bufferSize, AnsiLead{isLeadByte});
+}
+
+bool IsPlainFileName(const char* name, LeadByteTest isLeadByte) { return IsPlainFileNameOf(name, AnsiLead{isLeadByte}); }
+
+int32_t FindLastSeparatorIn(const wchar_t* text) { return FindLastSeparatorOf(text, NoLeadUnits{}); }
+
+size_t FindLastCharIn(const wchar_t* text) { return FindLastCharOf(text, NoLeadUnits{}); }
+
+bool AppendFileNameIn(wchar_t* buffer, const wchar_t* name, size_t bufferSize) {
+  return AppendFileNameOf(buffer, name, bufferSize, NoLeadUnits{});
+}
+
+bool IsPlainFileName(const wchar_t* name) { return IsPlainFileNameOf(name, NoLeadUnits{}); }

@@ -26,3 +26,10 @@ bool AppendFileNameIn(char* buffer, const char* name, size_t bufferSize, LeadByt
 // double-byte characters excepted), no control characters, and not one of
 // the device names (CON, NUL, COM1, ... with or without an extension).
 bool IsPlainFileName(const char* name, LeadByteTest isLeadByte);
+
+// The same routines for wide text (UTF-16 on Windows: the Unicode exports'
+// paths and member names), where every unit is a character of its own.
+int32_t FindLastSeparatorIn(const wchar_t* text);
+size_t FindLastCharIn(const wchar_t* text);
+bool AppendFileNameIn(wchar_t* buffer, const wchar_t* name, size_t bufferSize);
+bool IsPlainFileName(const wchar_t* name);

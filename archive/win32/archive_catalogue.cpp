@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "archive/win32/archive_input.h"
+#include "archive/win32/archive_paths.h"
+#include "archive/win32/wide_file_info.h"
 #include "archive/win32/writable_memory.h"
 #include "common/result_codes.h"
 #include "common/win32/readable_memory.h"
@@ -29,6 +31,158 @@ int32_t ResizeLocalBlock(Catalogue* catalogue, int32_t capacity) {
 
 int CompareAnsiNames(const char* wanted, const char* candidate, bool ignoreCase) {
   return ignoreCase ? lstrcmpiA(wanted, candidate) : lstrcmpA(wanted, candidate);
+}
+
+// The Unicode find: `wanted` is the host's UTF-16 name, passed through the
+// catalogue's TargetName unchanged; the candidate (code page 932 bytes) is
+// converted as the listing converts it, then compared with the same
+// platform comparisons the classic find makes, in their UTF-16 form:
+// lstrcmpW, or lstrcmpiW without regard to case (which folds the case of
+// Cyrillic, Greek and full-width Latin letters too).
+int CompareWideNames(const char* wanted, const char* candidate, bool ignoreCase) {
+  const wchar_t* wantedText = reinterpret_cast<const wchar_t*>(wanted);
+  wchar_t candidateText[FullNameBufferSize];
+  WidenMemberText(candidate, std::strlen(candidate), candidateText, FullNameBufferSize, false);
+  return ignoreCase ? lstrcmpiW(wantedText, candidateText) : lstrcmpW(wantedText, candidateText);
+}
+
+void WidenRecord(const FileInfo& narrow, FileInfoW* wide) {
+  std::memset(wide, 0, sizeof *wide);
+  std::memcpy(wide->Method, narrow.Method, sizeof wide->Method);
+  wide->Position = narrow.Position;
+  wide->CompressedSize = narrow.CompressedSize;
+  wide->FileSize = narrow.FileSize;
+  wide->Timestamp = narrow.Timestamp;
+  // A field with no NUL in its 200 bytes gives at most 200 units: then none follows either.
+  WidenMemberText(narrow.Path, strnlen(narrow.Path, FileInfoTextSize), wide->Path, FileInfoTextSize, false);
+  WidenMemberText(narrow.FileName, strnlen(narrow.FileName, FileInfoTextSize), wide->FileName, FileInfoTextSize,
+                  false);
+  wide->Crc = narrow.Crc;
+}
+
+// Replaces the finished list (count records and the zero terminator, in an
+// unlocked moveable block) by its UTF-16 form. The narrow block is freed on
+// every path; on failure nothing is left allocated.
+int32_t WidenCatalogue(HLOCAL narrowBlock, int32_t count, HLOCAL* wideBlock) {
+  *wideBlock = nullptr;
+  const size_t records = static_cast<size_t>(count) + 1;
+  if (records > SIZE_MAX / sizeof(FileInfoW)) {
+    LocalFree(narrowBlock);
+    return ResultNoMemory;
+  }
+  HLOCAL block = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, static_cast<SIZE_T>(records * sizeof(FileInfoW)));
+  if (block == nullptr) {
+    LocalFree(narrowBlock);
+    return ResultNoMemory;
+  }
+  const FileInfo* from = static_cast<const FileInfo*>(LocalLock(narrowBlock));
+  FileInfoW* to = static_cast<FileInfoW*>(LocalLock(block));
+  int32_t result = ResultLockFailed;
+  if (from != nullptr && to != nullptr) {
+    for (int32_t i = 0; i < count; ++i) WidenRecord(from[i], &to[i]);
+    result = ResultSuccess; // the terminator is the block's zeroed last record
+  }
+  if (from != nullptr) LocalUnlock(narrowBlock);
+  if (to != nullptr) LocalUnlock(block);
+  LocalFree(narrowBlock);
+  if (result != ResultSuccess) {
+    LocalFree(block);
+    return result;
+  }
+  *wideBlock = block;
+  return ResultSuccess;
+}
+
+// What differs between the classic and the Unicode catalogue exports: the
+// host's record, how the found record reaches it, how names are compared,
+// and how the finished list is handed over.
+template <typename Char>
+struct HostRecords;
+
+template <>
+struct HostRecords<char> {
+  using Record = FileInfo;
+  // The classic record is the enumerator's own: it is filled in place.
+  static FileInfo* Slot(Record* host, FileInfo* /*scratch*/) { return host; }
+  static void Deliver(const FileInfo& /*found*/, Record* /*host*/) {}
+  static const char* Target(const char* name) { return name; }
+  static constexpr CompareNamesRoutine Compare = CompareAnsiNames;
+  static int32_t HandOver(HLOCAL block, int32_t /*count*/, HLOCAL* handleOut) {
+    *handleOut = block;
+    return ResultSuccess;
+  }
+};
+
+template <>
+struct HostRecords<wchar_t> {
+  using Record = FileInfoW;
+  // The enumerator fills a classic record; the match is converted for the host.
+  static FileInfo* Slot(Record* /*host*/, FileInfo* scratch) { return scratch; }
+  static void Deliver(const FileInfo& found, Record* host) { WidenRecord(found, host); }
+  static const char* Target(const wchar_t* name) { return reinterpret_cast<const char*>(name); }
+  static constexpr CompareNamesRoutine Compare = CompareWideNames;
+  static int32_t HandOver(HLOCAL block, int32_t count, HLOCAL* handleOut) {
+    return WidenCatalogue(block, count, handleOut);
+  }
+};
+
+template <typename Char>
+int32_t ListArchiveOf(const Char* buf, uintptr_t len, uint32_t flag, HLOCAL* handleOut,
+                      EnumerateEntriesRoutine enumerate) {
+  ArchiveInput input;
+  int32_t result = OpenArchiveInput(buf, len, flag, &input);
+  if (result != ResultSuccess) return result;
+  if (!IsWritableMemory(handleOut, sizeof *handleOut)) {
+    CloseArchiveInput(&input);
+    return ResultLockFailed;
+  }
+  *handleOut = nullptr;
+  Catalogue catalogue;
+  result = OpenCatalogue(&catalogue, input.BaseOffset);
+  if (result == ResultSuccess) {
+    result = enumerate(input.Range, input.Image, &catalogue);
+    CloseCatalogue(&catalogue, result);
+    if (result == ResultSuccess) {
+      result = HostRecords<Char>::HandOver(static_cast<HLOCAL>(catalogue.Block), catalogue.Count, handleOut);
+    }
+  }
+  CloseArchiveInput(&input);
+  return result;
+}
+
+template <typename Char>
+int32_t FindArchiveEntryOf(const Char* buf, uintptr_t len, const Char* filename, uint32_t flag,
+                           typename HostRecords<Char>::Record* info, EnumerateEntriesRoutine enumerate) {
+  if (!IsWritableMemory(info, sizeof *info)) return ResultLockFailed;
+  std::memset(info, 0, sizeof *info);
+  ArchiveInput input;
+  int32_t result = OpenArchiveInput(buf, len, flag, &input);
+  if (result != ResultSuccess) return result;
+  if (filename == nullptr) {
+    CloseArchiveInput(&input);
+    return ResultNotOurFormat;
+  }
+  FileInfo scratch;
+  std::memset(&scratch, 0, sizeof scratch);
+  Catalogue catalogue;
+  std::memset(&catalogue, 0, sizeof catalogue);
+  catalogue.Mode = FindMode;
+  catalogue.BaseOffset = input.BaseOffset;
+  catalogue.Current = HostRecords<Char>::Slot(info, &scratch);
+  catalogue.TargetName = HostRecords<Char>::Target(filename);
+  catalogue.IgnoreCase = (flag & IgnoreCaseFlag) != 0 ? 1 : 0;
+  catalogue.Compare = HostRecords<Char>::Compare;
+  const int32_t found = enumerate(input.Range, input.Image, &catalogue);
+  if (found == ResultSuccess) {
+    result = ResultNotOurFormat;
+  } else if (found == EntryFound) {
+    HostRecords<Char>::Deliver(*catalogue.Current, info);
+    result = ResultSuccess;
+  } else {
+    result = found;
+  }
+  CloseArchiveInput(&input);
+  return result;
 }
 
 } // namespace
@@ -80,52 +234,20 @@ int32_t ProbeArchiveHead(const char* /*filename*/, uintptr_t handleOrAddress, Ch
 
 int32_t ListArchive(const char* buf, uintptr_t len, uint32_t flag, HLOCAL* handleOut,
                     EnumerateEntriesRoutine enumerate) {
-  ArchiveInput input;
-  int32_t result = OpenArchiveInput(buf, len, flag, &input);
-  if (result != ResultSuccess) return result;
-  if (!IsWritableMemory(handleOut, sizeof *handleOut)) {
-    CloseArchiveInput(&input);
-    return ResultLockFailed;
-  }
-  *handleOut = nullptr;
-  Catalogue catalogue;
-  result = OpenCatalogue(&catalogue, input.BaseOffset);
-  if (result == ResultSuccess) {
-    result = enumerate(input.Range, input.Image, &catalogue);
-    CloseCatalogue(&catalogue, result);
-    if (result == ResultSuccess) *handleOut = static_cast<HLOCAL>(catalogue.Block);
-  }
-  CloseArchiveInput(&input);
-  return result;
+  return ListArchiveOf(buf, len, flag, handleOut, enumerate);
+}
+
+int32_t ListArchive(const wchar_t* buf, uintptr_t len, uint32_t flag, HLOCAL* handleOut,
+                    EnumerateEntriesRoutine enumerate) {
+  return ListArchiveOf(buf, len, flag, handleOut, enumerate);
 }
 
 int32_t FindArchiveEntry(const char* buf, uintptr_t len, const char* filename, uint32_t flag, FileInfo* info,
                          EnumerateEntriesRoutine enumerate) {
-  if (!IsWritableMemory(info, sizeof *info)) return ResultLockFailed;
-  std::memset(info, 0, sizeof *info);
-  ArchiveInput input;
-  int32_t result = OpenArchiveInput(buf, len, flag, &input);
-  if (result != ResultSuccess) return result;
-  if (filename == nullptr) {
-    CloseArchiveInput(&input);
-    return ResultNotOurFormat;
-  }
-  Catalogue catalogue;
-  std::memset(&catalogue, 0, sizeof catalogue);
-  catalogue.Mode = FindMode;
-  catalogue.BaseOffset = input.BaseOffset;
-  catalogue.Current = info;
-  catalogue.TargetName = filename;
-  catalogue.IgnoreCase = (flag & IgnoreCaseFlag) != 0 ? 1 : 0;
-  catalogue.Compare = CompareAnsiNames;
-  const int32_t found = enumerate(input.Range, input.Image, &catalogue);
-  if (found == ResultSuccess) {
-    result = ResultNotOurFormat;
-  } else if (found == EntryFound) {
-    result = ResultSuccess;
-  } else {
-    result = found;
-  }
-  CloseArchiveInput(&input);
-  return result;
+  return FindArchiveEntryOf(buf, len, filename, flag, info, enumerate);
+}
+
+int32_t FindArchiveEntry(const wchar_t* buf, uintptr_t len, const wchar_t* filename, uint32_t flag, FileInfoW* info,
+                         EnumerateEntriesRoutine enumerate) {
+  return FindArchiveEntryOf(buf, len, filename, flag, info, enumerate);
 }

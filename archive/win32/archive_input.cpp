@@ -9,7 +9,8 @@ namespace {
 constexpr size_t MemoryReach = 0x7FFFFFFF;
 } // namespace
 
-int32_t OpenArchiveInput(const char* buf, uintptr_t len, uint32_t flag, ArchiveInput* input) {
+template <typename Char>
+int32_t OpenArchiveInput(const Char* buf, uintptr_t len, uint32_t flag, ArchiveInput* input) {
   *input = ArchiveInput{nullptr, nullptr, INVALID_HANDLE_VALUE, InputRange{nullptr, 0}, nullptr, 0};
   switch (flag & 7) {
     case FileInputKind: {
@@ -38,6 +39,9 @@ int32_t OpenArchiveInput(const char* buf, uintptr_t len, uint32_t flag, ArchiveI
       return ResultNotImplemented;
   }
 }
+
+template int32_t OpenArchiveInput<char>(const char*, uintptr_t, uint32_t, ArchiveInput*);
+template int32_t OpenArchiveInput<wchar_t>(const wchar_t*, uintptr_t, uint32_t, ArchiveInput*);
 
 void CloseArchiveInput(ArchiveInput* input) {
   UnmapFile(input->View, input->Mapping, input->File);

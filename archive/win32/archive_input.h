@@ -25,5 +25,7 @@ struct ArchiveInput {
 // file (an offset past its end leaves the image at the end: nothing to
 // read). For memory input it is the committed readable memory around the
 // address, before and after it.
-int32_t OpenArchiveInput(const char* buf, uintptr_t len, uint32_t flag, ArchiveInput* input);
+// The file name is in the ANSI code page (char) or in UTF-16 (wchar_t).
+template <typename Char>
+int32_t OpenArchiveInput(const Char* buf, uintptr_t len, uint32_t flag, ArchiveInput* input);
 void CloseArchiveInput(ArchiveInput* input);

@@ -1,5 +1,6 @@
-// The framework's side of GetFile: a member to a file in a directory, or to
-// a memory block the host then owns.
+// The framework's side of GetFile and GetFileW: a member to a file in a
+// directory, or to a memory block the host then owns. The file names and
+// the directory are in the ANSI code page (char) or in UTF-16 (wchar_t).
 #pragma once
 #include <windows.h>
 
@@ -16,15 +17,21 @@ struct MemberRoutines {
 };
 
 // What DeliverMember needs of ExtractMember's arguments.
+template <typename Char>
 struct MemberDelivery {
-  const char* Destination; // directory (file output) or the host's HLOCAL variable (memory output)
+  const Char* Destination; // directory (file output) or the host's HLOCAL variable (memory output)
   uint32_t Flag;
   Progress Reporter;
   WriteMemberRoutine Write;
 };
 
-int32_t ExtractMember(const char* src, uintptr_t len, const char* dest, uint32_t flag, ProgressCallback progress,
+template <typename Char>
+int32_t ExtractMember(const Char* src, uintptr_t len, const Char* dest, uint32_t flag, ProgressCallback progress,
                       intptr_t userData, MemberRoutines routines, void* cursor);
 
-int32_t DeliverMember(const MemberDelivery& delivery, const InputRange& input, const uint8_t* member,
+// `name` is the member's name as the locator wrote it: bytes of the archive.
+// For UTF-16 output they are converted from code page 932; a name that is
+// no text of that code page is refused like one that could leave the directory.
+template <typename Char>
+int32_t DeliverMember(const MemberDelivery<Char>& delivery, const InputRange& input, const uint8_t* member,
                       const char* name, int32_t size, void* cursor);

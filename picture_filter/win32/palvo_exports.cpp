@@ -7,6 +7,7 @@
 #include "common/progress.h"
 #include "common/result_codes.h"
 #include "common/win32/readable_memory.h"
+#include "common/win32/wide_info_string.h"
 #include "container/ipq_display_mode.h"
 #include "container/picture_kind.h"
 #include "container/read_picture_info.h"
@@ -89,15 +90,12 @@ int32_t BuildDib(const PictureImage& picture, HLOCAL* infoOut, HLOCAL* pixelsOut
   return result;
 }
 
-} // namespace
-
-extern "C" {
-
-int32_t __stdcall GetPluginInfo(int32_t index, char* buf, int32_t bufferLength) {
-  return CopyInfoString(index, buf, bufferLength, CurrentIpqFormat == TreatAsArchive ? InfoWithoutIpq : InfoWithIpq);
+const char* const* CurrentInfoTable() {
+  return CurrentIpqFormat == TreatAsArchive ? InfoWithoutIpq : InfoWithIpq;
 }
 
-int32_t __stdcall IsSupported(const char* /*filename*/, uintptr_t handleOrAddress) {
+// IsSupported and IsSupportedW: the file name is not used.
+int32_t DetectSupportedKind(uintptr_t handleOrAddress) {
   uint8_t probe[ProbeBufferSize];
   if (!ProbeInput(handleOrAddress, probe)) return 0;
   const PictureKind kind = DetectPictureKind(probe);
@@ -105,7 +103,9 @@ int32_t __stdcall IsSupported(const char* /*filename*/, uintptr_t handleOrAddres
   return kind;
 }
 
-int32_t __stdcall GetPictureInfo(const char* buf, uintptr_t len, uint32_t flag, PictureInfo* info) {
+// GetPictureInfo and GetPictureInfoW: the file name is in the ANSI code page or in UTF-16.
+template <typename Char>
+int32_t DescribeInput(const Char* buf, uintptr_t len, uint32_t flag, PictureInfo* info) {
   if (info == nullptr) return ResultLockFailed;
   PictureInput input;
   int32_t result = OpenPictureInput(buf, len, flag, &input);
@@ -114,8 +114,10 @@ int32_t __stdcall GetPictureInfo(const char* buf, uintptr_t len, uint32_t flag, 
   return result;
 }
 
-int32_t __stdcall GetPicture(const char* buf, uintptr_t len, uint32_t flag, HLOCAL* infoHandleOut,
-                             HLOCAL* pixelHandleOut, ProgressCallback progress, intptr_t userData) {
+// GetPicture and GetPictureW.
+template <typename Char>
+int32_t DecodeInput(const Char* buf, uintptr_t len, uint32_t flag, HLOCAL* infoHandleOut, HLOCAL* pixelHandleOut,
+                    ProgressCallback progress, intptr_t userData) {
   const Progress reporter{progress, userData};
   if (ReportProgress(reporter, 0, 1)) return ResultCancelled;
   if (infoHandleOut == nullptr || pixelHandleOut == nullptr) return ResultLockFailed;
@@ -127,7 +129,52 @@ int32_t __stdcall GetPicture(const char* buf, uintptr_t len, uint32_t flag, HLOC
   return result;
 }
 
+} // namespace
+
+extern "C" {
+
+int32_t __stdcall GetPluginInfo(int32_t index, char* buf, int32_t bufferLength) {
+  return CopyInfoString(index, buf, bufferLength, CurrentInfoTable());
+}
+
+int32_t __stdcall IsSupported(const char* /*filename*/, uintptr_t handleOrAddress) {
+  return DetectSupportedKind(handleOrAddress);
+}
+
+int32_t __stdcall GetPictureInfo(const char* buf, uintptr_t len, uint32_t flag, PictureInfo* info) {
+  return DescribeInput(buf, len, flag, info);
+}
+
+int32_t __stdcall GetPicture(const char* buf, uintptr_t len, uint32_t flag, HLOCAL* infoHandleOut,
+                             HLOCAL* pixelHandleOut, ProgressCallback progress, intptr_t userData) {
+  return DecodeInput(buf, len, flag, infoHandleOut, pixelHandleOut, progress, userData);
+}
+
 int32_t __stdcall GetPreview(const char*, uintptr_t, uint32_t, HLOCAL*, HLOCAL*, ProgressCallback, intptr_t) {
+  return ResultNotImplemented;
+}
+
+// The Unicode entry points: file names in UTF-16, the same behaviour and results.
+
+// bufferLength counts wchar_t units.
+int32_t __stdcall GetPluginInfoW(int32_t index, wchar_t* buf, int32_t bufferLength) {
+  return CopyInfoStringWide(index, buf, bufferLength, CurrentInfoTable());
+}
+
+int32_t __stdcall IsSupportedW(const wchar_t* /*filename*/, uintptr_t handleOrAddress) {
+  return DetectSupportedKind(handleOrAddress);
+}
+
+int32_t __stdcall GetPictureInfoW(const wchar_t* buf, uintptr_t len, uint32_t flag, PictureInfo* info) {
+  return DescribeInput(buf, len, flag, info);
+}
+
+int32_t __stdcall GetPictureW(const wchar_t* buf, uintptr_t len, uint32_t flag, HLOCAL* infoHandleOut,
+                              HLOCAL* pixelHandleOut, ProgressCallback progress, intptr_t userData) {
+  return DecodeInput(buf, len, flag, infoHandleOut, pixelHandleOut, progress, userData);
+}
+
+int32_t __stdcall GetPreviewW(const wchar_t*, uintptr_t, uint32_t, HLOCAL*, HLOCAL*, ProgressCallback, intptr_t) {
   return ResultNotImplemented;
 }
 

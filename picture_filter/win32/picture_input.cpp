@@ -5,7 +5,8 @@
 
 namespace {
 
-int32_t OpenFileInput(const char* fileName, uintptr_t offset, PictureInput* input) {
+template <typename Char>
+int32_t OpenFileInput(const Char* fileName, uintptr_t offset, PictureInput* input) {
   uint8_t* view = MapFile(fileName, 0, &input->File, &input->Mapping);
   if (view == nullptr) return ResultOpenFailed;
   input->View = view;
@@ -14,7 +15,7 @@ int32_t OpenFileInput(const char* fileName, uintptr_t offset, PictureInput* inpu
   return PictureAtOffset(InputRange{view, size}, offset, &input->Picture) ? ResultSuccess : ResultBrokenData;
 }
 
-int32_t OpenMemoryInput(const char* buf, uintptr_t len, PictureInput* input) {
+int32_t OpenMemoryInput(const void* buf, uintptr_t len, PictureInput* input) {
   if (buf == nullptr || len == 0) return ResultBrokenData;
   const uint8_t* image = reinterpret_cast<const uint8_t*>(buf);
   input->Picture = PictureImage{InputRange{image, len}, image};
@@ -23,7 +24,8 @@ int32_t OpenMemoryInput(const char* buf, uintptr_t len, PictureInput* input) {
 
 } // namespace
 
-int32_t OpenPictureInput(const char* buf, uintptr_t len, uint32_t flag, PictureInput* input) {
+template <typename Char>
+int32_t OpenPictureInput(const Char* buf, uintptr_t len, uint32_t flag, PictureInput* input) {
   *input = PictureInput{};
   input->File = INVALID_HANDLE_VALUE;
   switch (flag & 7) {
@@ -32,6 +34,9 @@ int32_t OpenPictureInput(const char* buf, uintptr_t len, uint32_t flag, PictureI
     default: return ResultNotImplemented;
   }
 }
+
+template int32_t OpenPictureInput<char>(const char*, uintptr_t, uint32_t, PictureInput*);
+template int32_t OpenPictureInput<wchar_t>(const wchar_t*, uintptr_t, uint32_t, PictureInput*);
 
 void ClosePictureInput(PictureInput* input) {
   UnmapFile(input->View, input->Mapping, input->File);

@@ -17,8 +17,10 @@ struct PictureInput {
 
 // Opens the input named by buf, len and flag: 0 with `input` ready; -1 for an
 // unsupported kind; 6 when the file cannot be opened or mapped; 3 when the
-// offset or the memory block leaves no byte of picture.
-int32_t OpenPictureInput(const char* buf, uintptr_t len, uint32_t flag, PictureInput* input);
+// offset or the memory block leaves no byte of picture. The file name is in
+// the ANSI code page (char) or in UTF-16 (wchar_t).
+template <typename Char>
+int32_t OpenPictureInput(const Char* buf, uintptr_t len, uint32_t flag, PictureInput* input);
 
 // Releases what OpenPictureInput opened. Safe after any result.
 void ClosePictureInput(PictureInput* input);
