@@ -7,6 +7,10 @@
 #include "picture_filter/match_copy.h"
 #include "picture_filter/rows.h"
 
+#if defined(__SSE2__) && UINTPTR_MAX > 0xFFFFFFFFu
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr size_t CheckpointStep = 2048;
@@ -22,13 +26,21 @@ inline unsigned CountTrailingZeros(MatchWord word) {
                                 : static_cast<unsigned>(__builtin_ctz(static_cast<uint32_t>(word)));
 }
 
-// How many of the word's codes, from its first byte on, are literals.
-inline unsigned LeadingLiterals(MatchWord codes) {
-  const MatchWord top = codes & (OnesWord * 0xE0); // non-zero exactly in the literal bytes
-  const MatchWord literal = (top | ((top & (OnesWord * 0x7F)) + OnesWord * 0x7F)) & HighBits;
-  const MatchWord other = ~literal & HighBits;
-  return other == 0 ? static_cast<unsigned>(sizeof(MatchWord)) : CountTrailingZeros(other) / 8;
+// The high bit of every byte below 0x20 (a code that is not a literal) up to
+// and including the first such byte; above the first one a borrow may mark
+// more bytes, so only the lowest marked byte is exact. Zero when the whole
+// word is literals. Three operations: the decoder's next code position
+// waits for this, code after code.
+inline MatchWord NonLiteralMarks(MatchWord codes) {
+  // The two masks are formed side by side, so only one operation follows.
+  const MatchWord below = codes - OnesWord * 0x20;
+  const MatchWord clearHigh = ~codes & HighBits;
+  return below & clearHigh;
 }
+
+// How many of the word's codes, from its first byte on, are literals, given
+// marks that are not zero.
+inline unsigned LiteralsBefore(MatchWord marks) { return CountTrailingZeros(marks) / 8; }
 
 enum StepResult { CodeDone, EndCode };
 
@@ -62,21 +74,160 @@ inline StepResult DecodeCode(const uint8_t*& in, uint8_t*& out) {
 
 inline bool NeedsOperands(uint8_t b) { return b < 0x0E || (b >= 0x10 && b < 0x20); }
 
-// 16 bytes of each value: a short run copies from here, so that runs and
-// copies (which come in no predictable order) share one path.
+#if defined(__SSE2__) && UINTPTR_MAX > 0xFFFFFFFFu
+// x86-64, where SSE2 is always there: 16-byte moves, long literal stretches
+// 16 codes at a time, and a run or copy of up to 64 bytes without a jump.
+#define FC_IPF_WIDE_MOVES 1
+#else
+// i686 makes no assumption about SSE2: word moves, short codes up to 16 bytes.
+#define FC_IPF_WIDE_MOVES 0
+#endif
+constexpr size_t ShortSpan = 16;
+
+// ShortSpan bytes of each value: a short run copies from here, so that runs
+// and copies (which come in no predictable order) share one path.
 struct RunPatternTable {
-  uint8_t Bytes[256][16];
+  uint8_t Bytes[256][ShortSpan];
 };
 
 constexpr RunPatternTable MakeRunPatterns() {
   RunPatternTable table{};
   for (unsigned value = 0; value < 256; ++value) {
-    for (unsigned i = 0; i < 16; ++i) table.Bytes[value][i] = static_cast<uint8_t>(value);
+    for (unsigned i = 0; i < ShortSpan; ++i) table.Bytes[value][i] = static_cast<uint8_t>(value);
   }
   return table;
 }
 
 alignas(16) constexpr RunPatternTable RunPatterns = MakeRunPatterns();
+
+#if FC_IPF_WIDE_MOVES
+inline __m128i Load16(const uint8_t* from) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(from)); }
+inline void Store16(uint8_t* to, __m128i value) { _mm_storeu_si128(reinterpret_cast<__m128i*>(to), value); }
+
+// Sixteen bytes; `from` lies 16 or more bytes before `to`, or apart from it.
+inline void Copy16(uint8_t* to, const uint8_t* from) { Store16(to, Load16(from)); }
+
+// A run or a copy longer than 64 bytes whose source lies at least 16 bytes
+// back (a run reads its pattern): whole 16-byte moves, each reading only
+// bytes already written. Writes up to 15 bytes past `length`.
+inline void MoveLong(uint8_t* out, const uint8_t* from, size_t length, bool isCopy) {
+  uint8_t* const end = out + length;
+  if (isCopy) {
+    for (; out < end; out += 16, from += 16) Copy16(out, from);
+  } else {
+    const __m128i pattern = Load16(from);
+    for (; out < end; out += 16) Store16(out, pattern);
+  }
+}
+
+// The high bits of the 16 codes at `in` that are not literals (below 0x20).
+inline unsigned NonLiteralMask16(__m128i codes) {
+  const __m128i literalOrZero = _mm_subs_epu8(codes, _mm_set1_epi8(0x1F)); // zero exactly below 0x20
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(literalOrZero, _mm_setzero_si128())));
+}
+#endif
+
+#if FC_IPF_WIDE_MOVES
+constexpr size_t FastSpan = sizeof(MatchWord); // codes the fast loop reads at once
+
+// The codes from `in` on while each starts at least FastSpan bytes before
+// `inLimit` and at most FastSpan - 1 bytes before `outLimit` (so every code
+// it takes starts before the checkpoint and while the picture is not
+// overfull). Returns EndCode at the end code, which it consumes.
+inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const uint8_t* inLimit,
+                                  const uint8_t* outLimit) {
+  const uint8_t* in = inRef;
+  uint8_t* out = outRef;
+  StepResult step = CodeDone;
+  const __m128i literalOffset = _mm_set1_epi8(0x10);
+  while (in < inLimit && out < outLimit) {
+    // The literals at the head of a word move at once; the code after them
+    // (if the word is not all literals) follows within the same word. The
+    // literal count comes from the word in general registers: the next
+    // code's position waits for it, and this is the shortest way there.
+    MatchWord codes;
+    std::memcpy(&codes, in, sizeof codes);
+    const MatchWord marks = NonLiteralMarks(codes);
+    codes -= OnesWord * 0x10; // exact in the literal bytes, which come first
+    std::memcpy(out, &codes, sizeof codes);
+    if (marks == 0) {
+      in += sizeof(MatchWord);
+      out += sizeof(MatchWord);
+      // A long stretch of literals: 16 codes at a time while they last and
+      // the limits leave room for 16 more.
+      for (;;) {
+        if (in + 16 > inLimit + FastSpan || out + 16 > outLimit + (FastSpan - 1)) break;
+        const __m128i wide = Load16(in);
+        Store16(out, _mm_sub_epi8(wide, literalOffset));
+        const unsigned others = NonLiteralMask16(wide);
+        if (others == 0) {
+          in += 16;
+          out += 16;
+          continue;
+        }
+        const unsigned literals = static_cast<unsigned>(__builtin_ctz(others));
+        in += literals;
+        out += literals;
+        goto code;
+      }
+      continue;
+    }
+    {
+      const unsigned literals = LiteralsBefore(marks);
+      in += literals;
+      out += literals;
+    }
+  code:
+    const uint32_t b = in[0]; // below 0x20: not a literal
+    if ((b | 1) == 0x0F) {
+      in += 1;
+      if (b == 0x0F) {
+        step = EndCode;
+        break;
+      }
+      *out++ = 0x0E;
+      continue;
+    }
+    // A run or a copy: the 12 bits after the code's top nibble are a run's
+    // length - 1 or a copy's distance - 1. A run copies from its pattern, so
+    // the choice between the two is a data move, not a jump.
+    uint16_t head;
+    std::memcpy(&head, in, sizeof head);
+    const size_t field = static_cast<size_t>(__builtin_bswap16(head) & 0x0FFF) + 1;
+    const size_t last = in[2];
+    in += 3;
+    // Masks rather than conditions: the compiler must not turn the choice
+    // between run and copy into a jump, which the processor would miss.
+    const size_t copyMask = 0 - static_cast<size_t>(b >> 4);
+    const size_t length = field ^ ((field ^ (last + 1)) & copyMask);
+    const uintptr_t copyFrom = reinterpret_cast<uintptr_t>(out) - field;
+    const uintptr_t runFrom = reinterpret_cast<uintptr_t>(RunPatterns.Bytes[last]);
+    const uint8_t* from = reinterpret_cast<const uint8_t*>(runFrom ^ ((runFrom ^ copyFrom) & copyMask));
+    const size_t reach = 16 ^ ((16 ^ field) & copyMask);
+    const bool isCopy = copyMask != 0;
+    // A run reads its 16-byte pattern again for every 16 bytes.
+    const size_t stride = 16 & copyMask;
+    if ((length <= 64) & (reach >= 16)) {
+      Copy16(out, from);
+      Copy16(out + 16, from + stride);
+      Copy16(out + 32, from + 2 * stride);
+      Copy16(out + 48, from + 3 * stride);
+    } else if (reach >= 16) {
+      MoveLong(out, from, length, isCopy);
+    } else if ((length <= 16) & (reach >= 8)) {
+      Copy8(out, from);
+      Copy8(out + 8, from + 8);
+    } else {
+      CopyMatch(out, field, length);
+    }
+    out += length;
+  }
+  inRef = in;
+  outRef = out;
+  return step;
+}
+#else
+constexpr size_t FastSpan = sizeof(MatchWord);
 
 // The codes from `in` on while each starts at least a word before `inLimit`
 // and at most a word before `outLimit` (so every code it takes starts before
@@ -92,13 +243,19 @@ inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const
     // (if the word is not all literals) follows within the same word.
     MatchWord codes;
     std::memcpy(&codes, in, sizeof codes);
-    const unsigned literals = LeadingLiterals(codes);
+    const MatchWord marks = NonLiteralMarks(codes);
     codes -= OnesWord * 0x10; // exact in the literal bytes, which come first
     std::memcpy(out, &codes, sizeof codes);
-    in += literals;
-    out += literals;
-    if (literals == sizeof(MatchWord)) continue;
-
+    if (marks == 0) {
+      in += sizeof(MatchWord);
+      out += sizeof(MatchWord);
+      continue;
+    }
+    {
+      const unsigned literals = LiteralsBefore(marks);
+      in += literals;
+      out += literals;
+    }
     const uint32_t b = in[0]; // below 0x20: not a literal
     if ((b | 1) == 0x0F) {
       in += 1;
@@ -121,7 +278,7 @@ inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const
     const uintptr_t copyFrom = reinterpret_cast<uintptr_t>(out) - distance;
     const uintptr_t runFrom = reinterpret_cast<uintptr_t>(RunPatterns.Bytes[last]);
     const uint8_t* from = reinterpret_cast<const uint8_t*>((copyFrom & copyMask) | (runFrom & ~copyMask));
-    const size_t reach = (distance & copyMask) | (16 & ~copyMask);
+    const size_t reach = (distance & copyMask) | (ShortSpan & ~copyMask);
     const bool isCopy = copyMask != 0;
     if ((length <= 16) & (reach >= 8)) {
       Copy8(out, from);
@@ -137,6 +294,8 @@ inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const
   outRef = out;
   return step;
 }
+
+#endif
 
 // Decodes into `picture` and the bytes after it; with `rows`, the window
 // `rows` describes (picture is its Start) is flushed to the rows each time
@@ -170,9 +329,8 @@ int32_t DecodeIpf(const uint8_t* data, size_t length, uint8_t* picture, size_t p
   for (;;) {
     // The fast loop's bounds: a word of codes read at `in` lies before the
     // checkpoint, and the output has room for a word of literals.
-    if (fastEnd - in > static_cast<ptrdiff_t>(sizeof(MatchWord)) &&
-        limit - out >= static_cast<ptrdiff_t>(sizeof(MatchWord))) {
-      if (DecodeFastCodes(in, out, fastEnd - sizeof(MatchWord), limit - (sizeof(MatchWord) - 1)) == EndCode) {
+    if (fastEnd - in > static_cast<ptrdiff_t>(FastSpan) && limit - out >= static_cast<ptrdiff_t>(FastSpan)) {
+      if (DecodeFastCodes(in, out, fastEnd - FastSpan, limit - (FastSpan - 1)) == EndCode) {
         goto complete;
       }
     }
