@@ -146,27 +146,6 @@ void CheckDescription(const PictureImage& picture, PictureKind kind, int32_t mod
   }
 }
 
-// DecodeBitmapChunk takes a frame's size - 24 in 32 bits, which overflows
-// for sizes below INT32_MIN + 24 (kept in tests/hostile/findings as
-// ipq-frame-size-80000000). Until that is fixed such inputs are not decoded
-// here, so the run goes on finding other things.
-bool HasOverflowingChunkSize(const PictureImage& picture, PictureKind kind, int32_t mode) {
-  std::vector<const uint8_t*> chunks;
-  if (kind == IpfPicture) {
-    chunks.push_back(FindChunk(picture, "bmp "));
-  } else if (kind == IpqPicture) {
-    if (mode == ShowConnected) {
-      for (int32_t index = 0; index < FrameCount(picture); ++index) chunks.push_back(FrameChunk(picture, index));
-    } else {
-      chunks.push_back(FrameChunk(picture, SelectedFrameIndex(picture, mode)));
-    }
-  }
-  for (const uint8_t* chunk : chunks) {
-    if (chunk != nullptr && IsReadable(picture.Input, chunk, 8) && ReadI32(chunk + 4) < INT32_MIN + 24) return true;
-  }
-  return false;
-}
-
 bool SameDescription(const PictureInfo& a, const PictureInfo& b) {
   return a.Left == b.Left && a.Top == b.Top && a.Width == b.Width && a.Height == b.Height &&
          a.XDensity == b.XDensity && a.YDensity == b.YDensity && a.ColorDepth == b.ColorDepth &&
@@ -198,10 +177,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   PictureInfo again;
   FUZZ_CHECK(ReadPictureInfo(picture, mode, &again) == ResultSuccess && SameDescription(again, info));
 
-  // ComputeDibLayout multiplies stride and height in 64 bits, which
-  // overflows for strides beyond 2^31 (kept in tests/hostile/findings as
-  // mcg-layout-overflow). Until that is fixed such pictures are not laid out here.
-  if (info.Width > 0 && info.Height > 0 && (int64_t{info.ColorDepth} * info.Width + 7) / 8 > INT32_MAX) return 0;
   DibLayout layout;
   const int32_t laid = ComputeDibLayout(info, &layout);
   if (laid != ResultSuccess) {
@@ -213,7 +188,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(int64_t{layout.ImageSize} == int64_t{layout.Stride} * info.Height);
   FUZZ_CHECK(layout.InfoSize == BitmapInfoHeaderSize + 4 * layout.ColourEntries);
   if (layout.ImageSize > LargestBlock) return 0;
-  if (HasOverflowingChunkSize(picture, kind, mode)) return 0;
   if (kind == McgPicture && IsReadable(picture.Input, data, 64) && ReadI32(data + 40) > LargestBlock) return 0;
 
   // Exact blocks, zero-filled as the host's LMEM_ZEROINIT gives them: a byte

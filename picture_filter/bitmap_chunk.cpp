@@ -14,7 +14,8 @@ constexpr uint16_t CompressedPacking = 1;
 int32_t DecodeBitmapChunk(const PictureImage& picture, const uint8_t* chunk, PixelBand* band,
                           FrameProgress* progress) {
   if (chunk == nullptr || !IsReadable(picture.Input, chunk, BitmapHeaderSize)) return ResultBrokenData;
-  const int32_t dataLength = ReadI32(chunk + 4) - 24;
+  // Frames reached through the "anim" table carry any size: take it in 64 bits.
+  const int64_t dataLength = int64_t{ReadI32(chunk + 4)} - 24;
   const uint8_t* data = chunk + BitmapHeaderSize;
   if (dataLength < 0 || !IsReadable(picture.Input, data, static_cast<size_t>(dataLength))) {
     return ResultBrokenData;

@@ -20,6 +20,9 @@ int32_t ComputeDibLayout(const PictureInfo& info, DibLayout* layout) {
   if (info.Width <= 0 || info.Height <= 0) return ResultBrokenData;
   const int64_t rowBytes = (static_cast<int64_t>(info.ColorDepth) * info.Width + 7) / 8;
   const int64_t stride = (rowBytes + 3) & ~int64_t{3};
+  // Both factors fit 32 bits here only once the stride is tested: the
+  // product of two 32-bit values would still wrap 64 bits.
+  if (stride > INT32_MAX) return ResultBrokenData;
   const int64_t imageSize = stride * info.Height;
   if (imageSize > INT32_MAX) return ResultBrokenData;
   layout->ColourEntries = entries;

@@ -104,6 +104,9 @@ run_dll_tests() {
 }
 run_dll_tests 32
 run_dll_tests 64
+# Every fuzz target briefly (libFuzzer, ASan, UBSan); anything found fails the run.
+run_check fuzz tools/fuzz.sh 30
+grep -E 'executions' "$logs/fuzz.log" || true
 run_check plugin-imports check_plugin_imports
 run_check samples-current check_samples_current
 

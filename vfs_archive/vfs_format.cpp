@@ -80,7 +80,12 @@ int32_t LocateVfsMember(const InputRange& input, const uint8_t* entry, char* nam
   const uint32_t dataOffset = ReadU32(entry + VfsDataOffsetAt);
   const uint32_t dataSize = ReadU32(entry + VfsDataSizeAt);
   if (dataSize > static_cast<uint32_t>(INT32_MAX)) return ResultBrokenData;
-  static_cast<VfsMemberCursor*>(cursor)->MemberStart = ReadableAt(input, header, dataOffset, dataSize);
+  // A member whose bytes do not all lie in the archive is damage, found here
+  // before the framework allocates the host's block or creates a file of
+  // that size (up to 2 GB) only to fail the copy.
+  const uint8_t* start = ReadableAt(input, header, dataOffset, dataSize);
+  if (start == nullptr) return ResultBrokenData;
+  static_cast<VfsMemberCursor*>(cursor)->MemberStart = start;
   const size_t nameLength = VfsNameLength(entry);
   std::memcpy(name, entry, nameLength);
   name[nameLength] = '\0';

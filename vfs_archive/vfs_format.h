@@ -20,8 +20,8 @@ constexpr size_t VfsDirectorySizeAt = 8;
 constexpr size_t VfsDataOffsetAt = 19;
 constexpr size_t VfsDataSizeAt = 23;
 
-// Between GetFile's locator and writer: the member's first data byte, or
-// null when the member's bytes do not all lie inside the input.
+// Between GetFile's locator and writer: the member's first data byte. The
+// locator refuses (3) a member whose bytes do not all lie inside the input.
 struct VfsMemberCursor {
   const uint8_t* MemberStart;
 };

@@ -148,7 +148,8 @@ TEST_F(DosekExtract, DataPastTheEndIsDamageAndLeavesNothing) {
   EXPECT_EQ(api.GetFile(path.c_str(), VfsEntryPosition(3), reinterpret_cast<const char*>(&block), ToMemory, nullptr,
                         0),
             3);
-  EXPECT_EQ(block, nullptr);
+  // Refused while locating, before the block: the host's variable is untouched.
+  EXPECT_EQ(block, reinterpret_cast<HLOCAL>(1));
   // A position that is not a directory entry.
   EXPECT_EQ(ToDisk(path, 0, dest), 0);
   EXPECT_EQ(api.GetFile(path.c_str(), 5, dest.c_str(), 0, nullptr, 0), 2);

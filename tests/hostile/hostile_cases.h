@@ -38,9 +38,9 @@ struct VfsCase {
   size_t ListedCount;  // records before the terminator, on success
   std::vector<std::pair<std::string, int32_t>> Searches; // GetFileInfo: name, result
   std::vector<VfsExtraction> Extractions;
-  // The directory runs past the end of the data. The listing is then
-  // empty and succeeds, and no name is found; the plug-in answers 3 (broken
-  // data) instead, so these cases are replayed apart.
+  // The directory runs past the end of the data: damage, so listing and
+  // every search answer 3 (broken data) whatever ListResult and Searches say
+  // of an intact directory. These cases are replayed apart.
   bool CutDirectory;
 };
 
