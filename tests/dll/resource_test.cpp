@@ -172,6 +172,34 @@ TEST(ResourceUse, DosekFileInputReleasesEverything) {
   UnloadArchivePlugin(&api);
 }
 
+TEST(ResourceUse, MerunFileInputReleasesEverything) {
+  RemoveIpqFormat(); // mode 0: the bound Palvo leaves IPQ files to Merun
+  ArchiveApi api;
+  ASSERT_TRUE(LoadArchivePlugin("Merun" PLUGIN_EXTENSION, &api));
+  const Bytes ipq = MakeIpq(GreyPalette(), {Frame(20, 10, false), Frame(300, 20, true)});
+  const std::string archive = WriteScratchFile("resource_frames.ipq", ipq);
+  const std::string dest = FreshDirectory("resource_frames");
+
+  ExpectNoGrowth(
+      [&] {
+        HLOCAL handle = nullptr;
+        ASSERT_EQ(api.GetArchiveInfo(archive.c_str(), 0, 0, &handle), ResultSuccess);
+        LocalFree(handle);
+        HostFileInfo info;
+        ASSERT_EQ(api.GetFileInfo(archive.c_str(), 0, "#00002.IPF", 0, &info), ResultSuccess);
+        HLOCAL block = nullptr;
+        ASSERT_EQ(api.GetFile(archive.c_str(), 1, reinterpret_cast<const char*>(&block), 0x100, nullptr, 0),
+                  ResultSuccess);
+        LocalFree(block);
+        ASSERT_EQ(api.GetFile(archive.c_str(), 1, dest.c_str(), 0, nullptr, 0), ResultSuccess);
+        EXPECT_EQ(api.GetFile(archive.c_str(), 2, dest.c_str(), 0, nullptr, 0), ResultBrokenData);
+        EXPECT_EQ(api.GetFile(archive.c_str(), 0, dest.c_str(), 0, CancelAtOnce, 0), ResultCancelled);
+      },
+      200);
+  RemoveTree(dest);
+  UnloadArchivePlugin(&api);
+}
+
 TEST(ResourceUse, LoadingAndUnloadingThePlugInsLeavesNothing) {
   ExpectNoGrowth(
       [] {
@@ -181,6 +209,9 @@ TEST(ResourceUse, LoadingAndUnloadingThePlugInsLeavesNothing) {
         ArchiveApi dosek;
         ASSERT_TRUE(LoadArchivePlugin("Dosek" PLUGIN_EXTENSION, &dosek));
         UnloadArchivePlugin(&dosek);
+        ArchiveApi merun; // binds and releases its own Palvo
+        ASSERT_TRUE(LoadArchivePlugin("Merun" PLUGIN_EXTENSION, &merun));
+        UnloadArchivePlugin(&merun);
       },
       100);
 }
