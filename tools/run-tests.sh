@@ -107,6 +107,19 @@ run_dll_tests 64
 # Every fuzz target briefly (libFuzzer, ASan, UBSan); anything found fails the run.
 run_check fuzz tools/fuzz.sh 30
 grep -E 'executions' "$logs/fuzz.log" || true
+# The release holds both plug-in builds, the tool and both guides.
+check_package() {
+  tools/package.sh >/dev/null || return 1
+  local listing
+  listing=$(python3 -m zipfile -l build/release/fc-susie-plugins.zip) || return 1
+  echo "$listing"
+  for file in 32bit/Palvo.spi 32bit/Merun.spi 32bit/Dosek.spi 64bit/Palvo.sph 64bit/Merun.sph 64bit/Dosek.sph \
+              tool/fcview tool/fcview.exe README-en.txt README-ja.txt; do
+    grep -q "fc-susie-plugins/$file" <<<"$listing" || { echo "missing $file"; return 1; }
+  done
+}
+
+run_check package check_package
 run_check plugin-imports check_plugin_imports
 run_check samples-current check_samples_current
 
