@@ -34,7 +34,10 @@ inline unsigned CountTrailingZeros(MatchWord word) {
 inline MatchWord NonLiteralMarks(MatchWord codes) {
   // The two masks are formed side by side, so only one operation follows.
   const MatchWord below = codes - OnesWord * 0x20;
-  const MatchWord clearHigh = ~codes & HighBits;
+  MatchWord clearHigh = ~codes & HighBits;
+  // Kept as formed: the compiler would otherwise regroup the three into a
+  // chain of three (below & ~codes, then & HighBits).
+  __asm__("" : "+r"(clearHigh));
   return below & clearHigh;
 }
 
@@ -139,6 +142,7 @@ inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const
   const uint8_t* in = inRef;
   uint8_t* out = outRef;
   StepResult step = CodeDone;
+  const uint8_t* afterCode; // in + LongestCode once `in` reaches a run or copy
   const __m128i literalOffset = _mm_set1_epi8(0x10);
   while (in < inLimit && out < outLimit) {
     // The literals at the head of a word move at once; the code after them
@@ -168,14 +172,21 @@ inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const
         const unsigned literals = static_cast<unsigned>(__builtin_ctz(others));
         in += literals;
         out += literals;
+        afterCode = in + LongestCode;
         goto code;
       }
       continue;
     }
     {
+      // Where a run or copy after the literals ends, formed from the word's
+      // start before the count is known: one addition after the count
+      // rather than two.
+      const uint8_t* afterWord = in + LongestCode;
+      __asm__("" : "+r"(afterWord)); // not to be regrouped as in + (literals + 3)
       const unsigned literals = LiteralsBefore(marks);
       in += literals;
       out += literals;
+      afterCode = afterWord + literals;
     }
   code:
     const uint32_t b = in[0]; // below 0x20: not a literal
@@ -195,7 +206,7 @@ inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const
     std::memcpy(&head, in, sizeof head);
     const size_t field = static_cast<size_t>(__builtin_bswap16(head) & 0x0FFF) + 1;
     const size_t last = in[2];
-    in += 3;
+    in = afterCode;
     // Masks rather than conditions: the compiler must not turn the choice
     // between run and copy into a jump, which the processor would miss.
     const size_t copyMask = 0 - static_cast<size_t>(b >> 4);
@@ -213,7 +224,20 @@ inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const
       Copy16(out + 32, from + 2 * stride);
       Copy16(out + 48, from + 3 * stride);
     } else if (reach >= 16) {
-      MoveLong(out, from, length, isCopy);
+      if (isCopy) {
+        // A copy makes at most 256 bytes: always 256 in sixteen moves, so
+        // that no loop exit waits on its length. The bytes past the length
+        // are garbage the next codes overwrite; the run-out holds them (a
+        // run, the longest code, writes up to 3584 bytes).
+        for (size_t k = 0; k < 256; k += 64) {
+          Copy16(out + k, from + k);
+          Copy16(out + k + 16, from + k + 16);
+          Copy16(out + k + 32, from + k + 32);
+          Copy16(out + k + 48, from + k + 48);
+        }
+      } else {
+        MoveLong(out, from, length, false);
+      }
     } else if ((length <= 16) & (reach >= 8)) {
       Copy8(out, from);
       Copy8(out + 8, from + 8);
