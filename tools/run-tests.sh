@@ -111,7 +111,7 @@ grep -E 'executions' "$logs/fuzz.log" || true
 check_package() {
   tools/package.sh >/dev/null || return 1
   local listing
-  listing=$(python3 -m zipfile -l build/release/fc-susie-plugins.zip) || return 1
+  listing=$(cmake -E tar tf build/release/fc-susie-plugins.zip) || return 1
   echo "$listing"
   for file in 32bit/Palvo.spi 32bit/Merun.spi 32bit/Dosek.spi 64bit/Palvo.sph 64bit/Merun.sph 64bit/Dosek.sph \
               tool/fcview tool/fcview.exe README-en.txt README-ja.txt; do
