@@ -31,22 +31,26 @@ int32_t __stdcall LogProgress(int32_t done, int32_t total, intptr_t userData) {
   return static_cast<int>(log->Calls.size()) - 1 == log->StopAt ? 1 : 0;
 }
 
-std::vector<HostFileInfo> ReadRecords(HLOCAL handle, bool* terminated) {
-  std::vector<HostFileInfo> records;
-  *terminated = false;
-  const size_t count = LocalSize(handle) / sizeof(HostFileInfo);
-  const HostFileInfo* first = static_cast<const HostFileInfo*>(LocalLock(handle));
-  if (first == nullptr) return records;
-  static const HostFileInfo zero{};
-  for (size_t i = 0; i < count; ++i) {
-    if (std::memcmp(&first[i], &zero, sizeof zero) == 0) {
-      *terminated = true;
-      break;
-    }
-    records.push_back(first[i]);
-  }
-  LocalUnlock(handle);
-  return records;
+bool ReadableEdge::Open(size_t pages) {
+  SYSTEM_INFO system;
+  GetSystemInfo(&system);
+  PageSize = system.dwPageSize;
+  Readable = pages * PageSize;
+  Region = static_cast<uint8_t*>(VirtualAlloc(nullptr, Readable + PageSize, MEM_COMMIT, PAGE_READWRITE));
+  DWORD old = 0;
+  return Region != nullptr && VirtualProtect(Region + Readable, PageSize, PAGE_NOACCESS, &old);
+}
+
+void ReadableEdge::Close() {
+  if (Region != nullptr) VirtualFree(Region, 0, MEM_RELEASE);
+  Region = nullptr;
+}
+
+const char* ReadableEdge::AtEnd(const Bytes& bytes) {
+  std::memset(Region, 0, Readable);
+  uint8_t* at = Region + Readable - bytes.size();
+  std::memcpy(at, bytes.data(), bytes.size());
+  return reinterpret_cast<const char*>(at);
 }
 
 Bytes BlockBytes(HLOCAL handle) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -50,8 +51,43 @@ struct ProgressLog {
 };
 int32_t __stdcall LogProgress(int32_t done, int32_t total, intptr_t userData);
 
-// The records of a GetArchiveInfo handle up to (not including) the all-zero one.
-std::vector<HostFileInfo> ReadRecords(HLOCAL handle, bool* terminated);
+// The records of a GetArchiveInfo handle up to (not including) the all-zero
+// one, for the narrow and the wide record alike.
+template <typename Record>
+std::vector<Record> ReadRecordsOf(HLOCAL handle, bool* terminated) {
+  std::vector<Record> records;
+  *terminated = false;
+  const size_t count = LocalSize(handle) / sizeof(Record);
+  const Record* first = static_cast<const Record*>(LocalLock(handle));
+  if (first == nullptr) return records;
+  static const Record zero{};
+  for (size_t i = 0; i < count; ++i) {
+    if (std::memcmp(&first[i], &zero, sizeof zero) == 0) {
+      *terminated = true;
+      break;
+    }
+    records.push_back(first[i]);
+  }
+  LocalUnlock(handle);
+  return records;
+}
+
+inline std::vector<HostFileInfo> ReadRecords(HLOCAL handle, bool* terminated) {
+  return ReadRecordsOf<HostFileInfo>(handle, terminated);
+}
+
+// Memory input without a size: committed pages with a no-access page right
+// after them, so that an image can end exactly where readable memory ends.
+struct ReadableEdge {
+  uint8_t* Region = nullptr;
+  size_t PageSize = 0;
+  size_t Readable = 0; // bytes before the no-access page
+
+  bool Open(size_t pages);
+  void Close();
+  // The bytes placed so that their last byte is the last readable one; zeros before them.
+  const char* AtEnd(const Bytes& bytes);
+};
 
 // Bytes of a moveable block (its whole allocated size).
 Bytes BlockBytes(HLOCAL handle);

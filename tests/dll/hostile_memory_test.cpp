@@ -20,30 +20,15 @@ class HostileMemory : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(LoadArchivePlugin("Dosek" PLUGIN_EXTENSION, &api));
-    SYSTEM_INFO system;
-    GetSystemInfo(&system);
-    pageSize = system.dwPageSize;
-    readable = 4 * pageSize; // every hostile archive is smaller
-    region = static_cast<uint8_t*>(VirtualAlloc(nullptr, readable + pageSize, MEM_COMMIT, PAGE_READWRITE));
-    ASSERT_NE(region, nullptr);
-    DWORD old = 0;
-    ASSERT_TRUE(VirtualProtect(region + readable, pageSize, PAGE_NOACCESS, &old));
+    ASSERT_TRUE(edge.Open(4)); // every hostile archive is smaller
   }
   void TearDown() override {
-    if (region != nullptr) VirtualFree(region, 0, MEM_RELEASE);
+    edge.Close();
     UnloadArchivePlugin(&api);
   }
-  // The archive's bytes ending where readable memory ends; zeros before them.
-  const char* AtEnd(const Bytes& bytes) {
-    std::memset(region, 0, readable);
-    uint8_t* at = region + readable - bytes.size();
-    std::memcpy(at, bytes.data(), bytes.size());
-    return reinterpret_cast<const char*>(at);
-  }
+  const char* AtEnd(const Bytes& bytes) { return edge.AtEnd(bytes); }
   ArchiveApi api;
-  uint8_t* region = nullptr;
-  size_t pageSize = 0;
-  size_t readable = 0;
+  ReadableEdge edge;
 };
 
 bool HoldsHeader(const Bytes& file) {
@@ -59,7 +44,7 @@ TEST_F(HostileMemory, EveryArchiveExportAnswersAtTheEndOfReadableMemory) {
   const std::string dest = FreshDirectory("hostile_memory");
   size_t calls = 0;
   for (const VfsCase& hostile : HostileVfsCases()) {
-    ASSERT_LE(hostile.File.size(), readable) << hostile.Name;
+    ASSERT_LE(hostile.File.size(), edge.Readable) << hostile.Name;
     const char* archive = AtEnd(hostile.File);
     EXPECT_EQ(api.IsSupported("", reinterpret_cast<uintptr_t>(archive)), HoldsHeader(hostile.File) ? 1 : 0)
         << hostile.Name;
@@ -83,7 +68,7 @@ TEST_F(HostileMemory, EveryArchiveExportAnswersAtTheEndOfReadableMemory) {
     }
     for (const VfsExtraction& extraction : hostile.Extractions) {
       // Positions reaching beyond the guard page would leave the test's memory altogether.
-      if (extraction.Position > hostile.File.size() + pageSize) continue;
+      if (extraction.Position > hostile.File.size() + edge.PageSize) continue;
       const char* entry = archive + extraction.Position;
       HLOCAL block = reinterpret_cast<HLOCAL>(1);
       EXPECT_EQ(api.GetFile(entry, 0, reinterpret_cast<const char*>(&block), ToMemory | MemoryInput, nullptr, 0),
@@ -104,7 +89,7 @@ TEST_F(HostileMemory, EveryArchiveExportAnswersAtTheEndOfReadableMemory) {
 }
 
 TEST_F(HostileMemory, PointersIntoTheNoAccessPageAreRefused) {
-  const char* guard = reinterpret_cast<const char*>(region + readable);
+  const char* guard = reinterpret_cast<const char*>(edge.Region + edge.Readable);
   HLOCAL handle = reinterpret_cast<HLOCAL>(1);
   EXPECT_EQ(api.IsSupported("", reinterpret_cast<uintptr_t>(guard)), 0);
   EXPECT_EQ(api.GetArchiveInfo(guard, 0, MemoryInput, &handle), ResultNotOurFormat);

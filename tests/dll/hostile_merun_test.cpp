@@ -19,29 +19,14 @@ class HostileMerun : public ::testing::Test {
   void SetUp() override {
     RemoveIpqFormat(); // mode 0: IPQ files are Merun's
     ASSERT_TRUE(LoadArchivePlugin("Merun" PLUGIN_EXTENSION, &api));
-    SYSTEM_INFO system;
-    GetSystemInfo(&system);
-    pageSize = system.dwPageSize;
-    readable = 4 * pageSize;
-    region = static_cast<uint8_t*>(VirtualAlloc(nullptr, readable + pageSize, MEM_COMMIT, PAGE_READWRITE));
-    ASSERT_NE(region, nullptr);
-    DWORD old = 0;
-    ASSERT_TRUE(VirtualProtect(region + readable, pageSize, PAGE_NOACCESS, &old));
+    ASSERT_TRUE(edge.Open(4));
   }
   void TearDown() override {
-    if (region != nullptr) VirtualFree(region, 0, MEM_RELEASE);
+    edge.Close();
     UnloadArchivePlugin(&api);
   }
-  const char* AtEnd(const Bytes& bytes) {
-    std::memset(region, 0, readable);
-    uint8_t* at = region + readable - bytes.size();
-    std::memcpy(at, bytes.data(), bytes.size());
-    return reinterpret_cast<const char*>(at);
-  }
   ArchiveApi api;
-  uint8_t* region = nullptr;
-  size_t pageSize = 0;
-  size_t readable = 0;
+  ReadableEdge edge;
 };
 
 bool IsDocumented(int32_t result) {
@@ -54,12 +39,12 @@ TEST_F(HostileMerun, EveryCutAnswersAsItsFileDoes) {
   BitmapFrame first{6, 4, 0, 0, 0, Bytes(24, 5)};
   BitmapFrame second{3, 3, 1, 1, 0, Bytes(9, 7)};
   const Bytes whole = MakeIpq(GreyPalette(), {first, second});
-  ASSERT_LT(whole.size(), readable);
+  ASSERT_LT(whole.size(), edge.Readable);
   size_t successes = 0;
   for (size_t length = 12; length <= whole.size(); ++length) {
     const Bytes cut(whole.begin(), whole.begin() + static_cast<long>(length));
     const std::string path = WriteScratchFile("hostile_merun.ipq", cut);
-    const char* image = AtEnd(cut);
+    const char* image = edge.AtEnd(cut);
 
     HLOCAL fromFile = nullptr;
     const int32_t listedFile = api.GetArchiveInfo(path.c_str(), 0, 0, &fromFile);

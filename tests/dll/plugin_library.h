@@ -15,6 +15,21 @@
 #define PLUGIN_EXTENSION ".spi"
 #endif
 
+// The host's picture description: 26 bytes packed, 32 in 64 bits (the
+// handle at offset 24).
+#pragma pack(push, 1)
+struct HostPictureInfo {
+  int32_t Left, Top, Width, Height;
+  uint16_t XDensity, YDensity;
+  int16_t ColorDepth;
+#if UINTPTR_MAX > 0xFFFFFFFFu
+  uint8_t Padding[2];
+#endif
+  HLOCAL InfoHandle;
+};
+#pragma pack(pop)
+static_assert(sizeof(HostPictureInfo) == (sizeof(void*) == 8 ? 32 : 26), "the host's record");
+
 typedef int32_t(__stdcall* HostProgress)(int32_t done, int32_t total, intptr_t userData);
 
 struct PalvoApi {

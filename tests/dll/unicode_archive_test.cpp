@@ -40,23 +40,6 @@ Bytes AtOffset(const Bytes& archive) {
   return file;
 }
 
-std::vector<HostFileInfoW> ReadWideRecords(HLOCAL handle, bool* terminated) {
-  std::vector<HostFileInfoW> records;
-  *terminated = false;
-  const size_t count = LocalSize(handle) / sizeof(HostFileInfoW);
-  const HostFileInfoW* first = static_cast<const HostFileInfoW*>(LocalLock(handle));
-  if (first == nullptr) return records;
-  static const HostFileInfoW zero{};
-  for (size_t i = 0; i < count; ++i) {
-    if (std::memcmp(&first[i], &zero, sizeof zero) == 0) {
-      *terminated = true;
-      break;
-    }
-    records.push_back(first[i]);
-  }
-  LocalUnlock(handle);
-  return records;
-}
 
 std::wstring Text(const wchar_t* field) {
   size_t length = 0;
@@ -142,7 +125,7 @@ TEST_F(UnicodeDosek, ListingHandsOutUtf16RecordsOfTheWideLayout) {
   EXPECT_EQ(raw[sizeof(HostFileInfoW) + nameAt], 0x1F); // П is U+041F
   EXPECT_EQ(raw[pathAt], 0);
   bool terminated = false;
-  const std::vector<HostFileInfoW> records = ReadWideRecords(handle, &terminated);
+  const std::vector<HostFileInfoW> records = ReadRecordsOf<HostFileInfoW>(handle, &terminated);
   LocalFree(handle);
   EXPECT_TRUE(terminated);
   ASSERT_EQ(records.size(), 4u);
@@ -166,7 +149,7 @@ TEST_F(UnicodeDosek, ListingFromMemoryAndTheRefusals) {
   HLOCAL handle = nullptr;
   ASSERT_EQ(wide.GetArchiveInfoW(reinterpret_cast<const wchar_t*>(image.data()), 12345, 1, &handle), 0);
   bool terminated = false;
-  const std::vector<HostFileInfoW> records = ReadWideRecords(handle, &terminated);
+  const std::vector<HostFileInfoW> records = ReadRecordsOf<HostFileInfoW>(handle, &terminated);
   LocalFree(handle);
   ASSERT_EQ(records.size(), 4u);
   EXPECT_EQ(records[3].Position, VfsEntryPosition(3)) << "memory input adds no offset";
@@ -390,7 +373,7 @@ TEST_F(UnicodeMerun, FramesListedFoundAndExtractedThroughUnrepresentablePaths) {
   HLOCAL handle = nullptr;
   ASSERT_EQ(wide.GetArchiveInfoW(archive.c_str(), 0, 0, &handle), 0);
   bool terminated = false;
-  const std::vector<HostFileInfoW> records = ReadWideRecords(handle, &terminated);
+  const std::vector<HostFileInfoW> records = ReadRecordsOf<HostFileInfoW>(handle, &terminated);
   LocalFree(handle);
   const std::string copy = WriteScratchFile("frames_copy.ipq", ThreeFrameIpq());
   ASSERT_EQ(classic.GetArchiveInfo(copy.c_str(), 0, 0, &handle), 0);

@@ -13,18 +13,6 @@
 
 namespace {
 
-#pragma pack(push, 1)
-struct HostPictureInfo {
-  int32_t Left, Top, Width, Height;
-  uint16_t XDensity, YDensity;
-  int16_t ColorDepth;
-#if UINTPTR_MAX > 0xFFFFFFFFu
-  uint8_t Padding[2];
-#endif
-  HLOCAL InfoHandle;
-};
-#pragma pack(pop)
-static_assert(sizeof(HostPictureInfo) == (sizeof(void*) == 8 ? 32 : 26), "the host's record");
 
 using Calls = std::vector<std::pair<int32_t, int32_t>>;
 
