@@ -85,18 +85,17 @@ inline bool NeedsOperands(uint8_t b) { return b < 0x0E || (b >= 0x10 && b < 0x20
 // i686 makes no assumption about SSE2: word moves, short codes up to 16 bytes.
 #define FC_IPF_WIDE_MOVES 0
 #endif
-constexpr size_t ShortSpan = 16;
-
-// ShortSpan bytes of each value: a short run copies from here, so that runs
-// and copies (which come in no predictable order) share one path.
+// RunPatternSpan bytes of each value: a short run copies from here, so that
+// runs and copies (which come in no predictable order) share one path.
+constexpr size_t RunPatternSpan = FC_IPF_WIDE_MOVES ? 64 : 16;
 struct RunPatternTable {
-  uint8_t Bytes[256][ShortSpan];
+  uint8_t Bytes[256][RunPatternSpan];
 };
 
 constexpr RunPatternTable MakeRunPatterns() {
   RunPatternTable table{};
   for (unsigned value = 0; value < 256; ++value) {
-    for (unsigned i = 0; i < ShortSpan; ++i) table.Bytes[value][i] = static_cast<uint8_t>(value);
+    for (unsigned i = 0; i < RunPatternSpan; ++i) table.Bytes[value][i] = static_cast<uint8_t>(value);
   }
   return table;
 }
@@ -123,6 +122,20 @@ inline void MoveLong(uint8_t* out, const uint8_t* from, size_t length, bool isCo
   }
 }
 
+// A copy's length, source and reach in place of a run's, when the code `b` is
+// a copy: three conditional moves on one test. The compiler would make the
+// choice a jump, which the processor misses as often as it takes it.
+inline void ChooseCopy(uint32_t b, size_t copyLength, const uint8_t* copyFrom, size_t distance, size_t& length,
+                       const uint8_t*& from, size_t& reach) {
+  __asm__("testl $0x10, %k[b]\n\t"
+          "cmovnz %[copyLength], %[length]\n\t"
+          "cmovnz %[copyFrom], %[from]\n\t"
+          "cmovnz %[distance], %[reach]"
+          : [length] "+r"(length), [from] "+r"(from), [reach] "+r"(reach)
+          : [b] "r"(b), [copyLength] "r"(copyLength), [copyFrom] "r"(copyFrom), [distance] "r"(distance)
+          : "cc");
+}
+
 // The high bits of the 16 codes at `in` that are not literals (below 0x20).
 inline unsigned NonLiteralMask16(__m128i codes) {
   const __m128i literalOrZero = _mm_subs_epu8(codes, _mm_set1_epi8(0x1F)); // zero exactly below 0x20
@@ -131,62 +144,69 @@ inline unsigned NonLiteralMask16(__m128i codes) {
 #endif
 
 #if FC_IPF_WIDE_MOVES
-constexpr size_t FastSpan = sizeof(MatchWord); // codes the fast loop reads at once
+constexpr size_t FastWriteSpan = 16; // literals moved at once
+constexpr size_t FastReadSpan = 64;  // code bytes read ahead of a code's start
 
-// The codes from `in` on while each starts at least FastSpan bytes before
-// `inLimit` and at most FastSpan - 1 bytes before `outLimit` (so every code
-// it takes starts before the checkpoint and while the picture is not
-// overfull). Returns EndCode at the end code, which it consumes.
+// Bit i set when code byte i of the 64 at `codes` is below 0x20: not a literal.
+inline uint64_t NonLiteralBits64(const uint8_t* codes) {
+  const uint64_t b0 = NonLiteralMask16(Load16(codes));
+  const uint64_t b1 = NonLiteralMask16(Load16(codes + 16));
+  const uint64_t b2 = NonLiteralMask16(Load16(codes + 32));
+  const uint64_t b3 = NonLiteralMask16(Load16(codes + 48));
+  return b0 | (b1 << 16) | (b2 << 32) | (b3 << 48);
+}
+
+// The codes from `in` on while each starts before `inLimit` and `out` lies
+// before `outLimit`. The caller places inLimit FastWriteSpan bytes before the
+// checkpoint and FastReadSpan bytes before the end of the stream, and
+// outLimit FastWriteSpan - 1 bytes before the output limit: so every code
+// taken here starts before the checkpoint and at most at the output limit.
+// Returns EndCode at the end code, which it consumes.
 inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const uint8_t* inLimit,
                                   const uint8_t* outLimit) {
   const uint8_t* in = inRef;
   uint8_t* out = outRef;
   StepResult step = CodeDone;
-  const uint8_t* afterCode; // in + LongestCode once `in` reaches a run or copy
   const __m128i literalOffset = _mm_set1_epi8(0x10);
+  // Where the codes that are not literals lie among the 64 code bytes from
+  // `maskStart`: the next code's position is found from these bits in
+  // registers rather than from a load, so a code waits for the one before
+  // it only a few operations long.
+  const uint8_t* maskStart = in;
+  uint64_t nonLiterals = NonLiteralBits64(in);
   while (in < inLimit && out < outLimit) {
-    // The literals at the head of a word move at once; the code after them
-    // (if the word is not all literals) follows within the same word. The
-    // literal count comes from the word in general registers: the next
-    // code's position waits for it, and this is the shortest way there.
-    MatchWord codes;
-    std::memcpy(&codes, in, sizeof codes);
-    const MatchWord marks = NonLiteralMarks(codes);
-    codes -= OnesWord * 0x10; // exact in the literal bytes, which come first
-    std::memcpy(out, &codes, sizeof codes);
-    if (marks == 0) {
-      in += sizeof(MatchWord);
-      out += sizeof(MatchWord);
-      // A long stretch of literals: 16 codes at a time while they last and
-      // the limits leave room for 16 more.
+    size_t offset = static_cast<size_t>(in - maskStart);
+    if (offset > FastReadSpan - FastWriteSpan) {
+      maskStart = in;
+      nonLiterals = NonLiteralBits64(in);
+      offset = 0;
+    }
+    // At least FastWriteSpan bits ahead are known: up to 15 literals move
+    // at once, with the code after them.
+    const uint64_t ahead = nonLiterals >> offset;
+    Store16(out, _mm_sub_epi8(Load16(in), literalOffset));
+    if ((ahead & 0xFFFF) == 0) {
+      // A long stretch of literals: 16 at a time while they last.
       for (;;) {
-        if (in + 16 > inLimit + FastSpan || out + 16 > outLimit + (FastSpan - 1)) break;
+        in += 16;
+        out += 16;
+        if (in >= inLimit || out >= outLimit) break;
         const __m128i wide = Load16(in);
         Store16(out, _mm_sub_epi8(wide, literalOffset));
         const unsigned others = NonLiteralMask16(wide);
-        if (others == 0) {
-          in += 16;
-          out += 16;
-          continue;
+        if (others != 0) {
+          const unsigned literals = static_cast<unsigned>(__builtin_ctz(others));
+          in += literals;
+          out += literals;
+          goto code;
         }
-        const unsigned literals = static_cast<unsigned>(__builtin_ctz(others));
-        in += literals;
-        out += literals;
-        afterCode = in + LongestCode;
-        goto code;
       }
       continue;
     }
     {
-      // Where a run or copy after the literals ends, formed from the word's
-      // start before the count is known: one addition after the count
-      // rather than two.
-      const uint8_t* afterWord = in + LongestCode;
-      __asm__("" : "+r"(afterWord)); // not to be regrouped as in + (literals + 3)
-      const unsigned literals = LiteralsBefore(marks);
+      const unsigned literals = static_cast<unsigned>(__builtin_ctzll(ahead));
       in += literals;
       out += literals;
-      afterCode = afterWord + literals;
     }
   code:
     const uint32_t b = in[0]; // below 0x20: not a literal
@@ -201,28 +221,23 @@ inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const
     }
     // A run or a copy: the 12 bits after the code's top nibble are a run's
     // length - 1 or a copy's distance - 1. A run copies from its pattern, so
-    // the choice between the two is a data move, not a jump.
+    // the choice between the two is a data move (conditional moves), not a
+    // jump the processor would miss: runs and copies come in no order.
     uint16_t head;
     std::memcpy(&head, in, sizeof head);
     const size_t field = static_cast<size_t>(__builtin_bswap16(head) & 0x0FFF) + 1;
     const size_t last = in[2];
-    in = afterCode;
-    // Masks rather than conditions: the compiler must not turn the choice
-    // between run and copy into a jump, which the processor would miss.
-    const size_t copyMask = 0 - static_cast<size_t>(b >> 4);
-    const size_t length = field ^ ((field ^ (last + 1)) & copyMask);
-    const uintptr_t copyFrom = reinterpret_cast<uintptr_t>(out) - field;
-    const uintptr_t runFrom = reinterpret_cast<uintptr_t>(RunPatterns.Bytes[last]);
-    const uint8_t* from = reinterpret_cast<const uint8_t*>(runFrom ^ ((runFrom ^ copyFrom) & copyMask));
-    const size_t reach = 16 ^ ((16 ^ field) & copyMask);
-    const bool isCopy = copyMask != 0;
-    // A run reads its 16-byte pattern again for every 16 bytes.
-    const size_t stride = 16 & copyMask;
+    in += LongestCode;
+    const bool isCopy = b >= 0x10;
+    size_t length = field;
+    const uint8_t* from = RunPatterns.Bytes[last];
+    size_t reach = RunPatternSpan;
+    ChooseCopy(b, last + 1, out - field, field, length, from, reach);
     if ((length <= 64) & (reach >= 16)) {
       Copy16(out, from);
-      Copy16(out + 16, from + stride);
-      Copy16(out + 32, from + 2 * stride);
-      Copy16(out + 48, from + 3 * stride);
+      Copy16(out + 16, from + 16);
+      Copy16(out + 32, from + 32);
+      Copy16(out + 48, from + 48);
     } else if (reach >= 16) {
       if (isCopy) {
         // A copy makes at most 256 bytes: always 256 in sixteen moves, so
@@ -251,7 +266,8 @@ inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const
   return step;
 }
 #else
-constexpr size_t FastSpan = sizeof(MatchWord);
+constexpr size_t FastWriteSpan = sizeof(MatchWord);
+constexpr size_t FastReadSpan = sizeof(MatchWord);
 
 // The codes from `in` on while each starts at least a word before `inLimit`
 // and at most a word before `outLimit` (so every code it takes starts before
@@ -302,7 +318,7 @@ inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const
     const uintptr_t copyFrom = reinterpret_cast<uintptr_t>(out) - distance;
     const uintptr_t runFrom = reinterpret_cast<uintptr_t>(RunPatterns.Bytes[last]);
     const uint8_t* from = reinterpret_cast<const uint8_t*>((copyFrom & copyMask) | (runFrom & ~copyMask));
-    const size_t reach = (distance & copyMask) | (ShortSpan & ~copyMask);
+    const size_t reach = (distance & copyMask) | (RunPatternSpan & ~copyMask);
     const bool isCopy = copyMask != 0;
     if ((length <= 16) & (reach >= 8)) {
       Copy8(out, from);
@@ -353,8 +369,11 @@ int32_t DecodeIpf(const uint8_t* data, size_t length, uint8_t* picture, size_t p
   for (;;) {
     // The fast loop's bounds: a word of codes read at `in` lies before the
     // checkpoint, and the output has room for a word of literals.
-    if (fastEnd - in > static_cast<ptrdiff_t>(FastSpan) && limit - out >= static_cast<ptrdiff_t>(FastSpan)) {
-      if (DecodeFastCodes(in, out, fastEnd - FastSpan, limit - (FastSpan - 1)) == EndCode) {
+    if (fastEnd - in > static_cast<ptrdiff_t>(FastWriteSpan) && inEnd - in > static_cast<ptrdiff_t>(FastReadSpan) &&
+        limit - out >= static_cast<ptrdiff_t>(FastWriteSpan)) {
+      const uint8_t* const inLimit =
+          fastEnd - FastWriteSpan < inEnd - FastReadSpan ? fastEnd - FastWriteSpan : inEnd - FastReadSpan;
+      if (DecodeFastCodes(in, out, inLimit, limit - (FastWriteSpan - 1)) == EndCode) {
         goto complete;
       }
     }

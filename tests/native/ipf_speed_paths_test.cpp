@@ -186,3 +186,36 @@ TEST(IpfFastPaths, LongLiteralStretchesEndExactlyAtThePicturesEnd) {
     }
   }
 }
+
+TEST(IpfFastPaths, EveryStretchLengthAtEveryAlignmentDecodesAsTheReference) {
+  // The fast loop finds the next code from marks it keeps for a block of code
+  // bytes and renews them part way through: stretches of literals of each
+  // length up to past one block, each after a lead-in of each length, put the
+  // codes at every place in and across those blocks.
+  for (size_t leadIn = 0; leadIn < 64; ++leadIn) {
+    uint32_t state = static_cast<uint32_t>(leadIn) + 11;
+    Bytes codes;
+    size_t written = 0;
+    for (size_t i = 0; i < leadIn; ++i) codes.push_back(LiteralCode(state));
+    written += leadIn;
+    for (size_t stretch = 0; stretch <= 70; ++stretch) {
+      for (size_t i = 0; i < stretch; ++i) codes.push_back(LiteralCode(state));
+      written += stretch;
+      if (stretch % 2 == 0) {
+        PutRun(codes, 1 + stretch % 20, static_cast<uint8_t>(stretch));
+        written += 1 + stretch % 20;
+      } else {
+        PutCopy(codes, 1 + written % 40, 1 + stretch % 30);
+        written += 1 + stretch % 30;
+      }
+    }
+    codes.push_back(0x0F);
+    // The picture as long as the codes make it, and one byte shorter, so
+    // that the last code runs past the picture's end.
+    for (const size_t pixelCount : {written, written - 1}) {
+      const Outcome expected = ReferenceOutcome(codes, pixelCount);
+      ASSERT_EQ(expected.Result, ResultSuccess) << leadIn;
+      ExpectSame(expected, LinearOutcome(codes, pixelCount), "linear", static_cast<uint32_t>(leadIn));
+    }
+  }
+}
