@@ -109,17 +109,21 @@ inline void Store16(uint8_t* to, __m128i value) { _mm_storeu_si128(reinterpret_c
 // Sixteen bytes; `from` lies 16 or more bytes before `to`, or apart from it.
 inline void Copy16(uint8_t* to, const uint8_t* from) { Store16(to, Load16(from)); }
 
-// A run or a copy longer than 64 bytes whose source lies at least 16 bytes
-// back (a run reads its pattern): whole 16-byte moves, each reading only
-// bytes already written. Writes up to 15 bytes past `length`.
-inline void MoveLong(uint8_t* out, const uint8_t* from, size_t length, bool isCopy) {
+// Sixty-four bytes in four moves; `from` lies 16 or more bytes before `to`,
+// so each move reads only bytes already written.
+inline void Copy64(uint8_t* to, const uint8_t* from) {
+  Copy16(to, from);
+  Copy16(to + 16, from + 16);
+  Copy16(to + 32, from + 32);
+  Copy16(to + 48, from + 48);
+}
+
+// A run longer than 64 bytes from its 16-byte pattern. Writes up to 15 bytes
+// past `length`.
+inline void FillLongRun(uint8_t* out, const uint8_t* pattern, size_t length) {
   uint8_t* const end = out + length;
-  if (isCopy) {
-    for (; out < end; out += 16, from += 16) Copy16(out, from);
-  } else {
-    const __m128i pattern = Load16(from);
-    for (; out < end; out += 16) Store16(out, pattern);
-  }
+  const __m128i value = Load16(pattern);
+  for (; out < end; out += 16) Store16(out, value);
 }
 
 // A copy's length, source and reach in place of a run's, when the code `b` is
@@ -234,24 +238,16 @@ inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const
     size_t reach = RunPatternSpan;
     ChooseCopy(b, last + 1, out - field, field, length, from, reach);
     if ((length <= 64) & (reach >= 16)) {
-      Copy16(out, from);
-      Copy16(out + 16, from + 16);
-      Copy16(out + 32, from + 32);
-      Copy16(out + 48, from + 48);
+      Copy64(out, from);
     } else if (reach >= 16) {
       if (isCopy) {
         // A copy makes at most 256 bytes: always 256 in sixteen moves, so
         // that no loop exit waits on its length. The bytes past the length
         // are garbage the next codes overwrite; the run-out holds them (a
         // run, the longest code, writes up to 3584 bytes).
-        for (size_t k = 0; k < 256; k += 64) {
-          Copy16(out + k, from + k);
-          Copy16(out + k + 16, from + k + 16);
-          Copy16(out + k + 32, from + k + 32);
-          Copy16(out + k + 48, from + k + 48);
-        }
+        for (size_t k = 0; k < 256; k += 64) Copy64(out + k, from + k);
       } else {
-        MoveLong(out, from, length, false);
+        FillLongRun(out, from, length);
       }
     } else if ((length <= 16) & (reach >= 8)) {
       Copy8(out, from);
