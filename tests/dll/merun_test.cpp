@@ -2,6 +2,7 @@
 // listed, found and extracted as stand-alone IPF files, following Palvo's mode.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/input_range.h"
@@ -139,8 +140,8 @@ TEST_F(MerunArchive, ExportsAndInformationTable) {
 
 TEST_F(MerunArchive, ListsEveryFrameAsAnIpfMember) {
   const Bytes ipq = ThreeFrameIpq();
-  Bytes padded(1000, 0x55);
-  padded.insert(padded.end(), ipq.begin(), ipq.end());
+  Bytes padded(1000 + ipq.size(), 0x55);
+  std::copy(ipq.begin(), ipq.end(), padded.begin() + 1000);
   const std::string path = WriteScratchFile("three.bin", padded);
   int32_t result = -100;
   const std::vector<HostFileInfo> records = List(path, 1000, &result);

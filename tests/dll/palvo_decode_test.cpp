@@ -162,7 +162,9 @@ TEST_F(PalvoDecode, IpqInEveryDisplayMode) {
   for (size_t i = 1; i + 1 < Calls.size(); ++i) {
     EXPECT_EQ(Calls[i].second, sum);
     EXPECT_LE(Calls[i].first, sum);
-    if (i > 1) EXPECT_GE(Calls[i].first, Calls[i - 1].first);
+    if (i > 1) {
+      EXPECT_GE(Calls[i].first, Calls[i - 1].first);
+    }
   }
 
   const std::pair<int32_t, std::pair<int, const Bytes*>> singles[] = {

@@ -1,6 +1,7 @@
 // Pictures through GetPictureInfo and GetPicture, from files and from memory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -83,8 +84,8 @@ Bytes StoredIpf() {
 
 TEST_F(PalvoPictures, DescribesFromFileAtAnOffsetAndFromMemory) {
   const Bytes ipf = StoredIpf();
-  Bytes padded(300, 0xCC);
-  padded.insert(padded.end(), ipf.begin(), ipf.end());
+  Bytes padded(300 + ipf.size(), 0xCC);
+  std::copy(ipf.begin(), ipf.end(), padded.begin() + 300);
   const std::string path = WriteScratchFile("described.bin", padded);
   HostPictureInfo info{};
   EXPECT_EQ(api.GetPictureInfo(path.c_str(), 300, 0, &info), 0);

@@ -12,7 +12,9 @@ void PutU32(Bytes& out, uint32_t value) {
   for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(value >> shift));
 }
 
-void PutTag(Bytes& out, const char tag[4]) { out.insert(out.end(), tag, tag + 4); }
+void PutTag(Bytes& out, const char tag[4]) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(tag[i]));
+}
 
 void PokeU32(Bytes& out, size_t offset, uint32_t value) {
   for (int i = 0; i < 4; ++i) out[offset + i] = static_cast<uint8_t>(value >> (8 * i));
