@@ -135,7 +135,7 @@ inline void ChooseCopy(uint32_t b, size_t copyLength, const uint8_t* copyFrom, s
           "cmovnz %[copyLength], %[length]\n\t"
           "cmovnz %[copyFrom], %[from]\n\t"
           "cmovnz %[distance], %[reach]"
-          : [length] "+r"(length), [from] "+r"(from), [reach] "+r"(reach)
+          : [length] "+&r"(length), [from] "+&r"(from), [reach] "+&r"(reach)
           : [b] "r"(b), [copyLength] "r"(copyLength), [copyFrom] "r"(copyFrom), [distance] "r"(distance)
           : "cc");
 }
