@@ -6,10 +6,7 @@
 #include "common/result_codes.h"
 #include "picture_filter/match_copy.h"
 #include "picture_filter/rows.h"
-
-#if defined(__SSE2__) && UINTPTR_MAX > 0xFFFFFFFFu
-#include <emmintrin.h>
-#endif
+#include "picture_filter/wide_moves.h"
 
 namespace {
 
@@ -77,37 +74,9 @@ inline StepResult DecodeCode(const uint8_t*& in, uint8_t*& out) {
 
 inline bool NeedsOperands(uint8_t b) { return b < 0x0E || (b >= 0x10 && b < 0x20); }
 
-#if defined(__SSE2__) && UINTPTR_MAX > 0xFFFFFFFFu
-// x86-64, where SSE2 is always there: 16-byte moves, long literal stretches
-// 16 codes at a time, and a run or copy of up to 64 bytes without a jump.
-#define FC_IPF_WIDE_MOVES 1
-#else
-// i686 makes no assumption about SSE2: word moves, short codes up to 16 bytes.
-#define FC_IPF_WIDE_MOVES 0
-#endif
-// RunPatternSpan bytes of each value: a short run copies from here, so that
-// runs and copies (which come in no predictable order) share one path.
-constexpr size_t RunPatternSpan = FC_IPF_WIDE_MOVES ? 64 : 16;
-struct RunPatternTable {
-  uint8_t Bytes[256][RunPatternSpan];
-};
-
-constexpr RunPatternTable MakeRunPatterns() {
-  RunPatternTable table{};
-  for (unsigned value = 0; value < 256; ++value) {
-    for (unsigned i = 0; i < RunPatternSpan; ++i) table.Bytes[value][i] = static_cast<uint8_t>(value);
-  }
-  return table;
-}
-
-alignas(16) constexpr RunPatternTable RunPatterns = MakeRunPatterns();
-
-#if FC_IPF_WIDE_MOVES
-inline __m128i Load16(const uint8_t* from) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(from)); }
-inline void Store16(uint8_t* to, __m128i value) { _mm_storeu_si128(reinterpret_cast<__m128i*>(to), value); }
-
-// Sixteen bytes; `from` lies 16 or more bytes before `to`, or apart from it.
-inline void Copy16(uint8_t* to, const uint8_t* from) { Store16(to, Load16(from)); }
+#if FC_WIDE_MOVES
+// x86-64: long literal stretches 16 codes at a time, the next code found from
+// marks kept in a register, and a run or copy of up to 64 bytes without a jump.
 
 // Sixty-four bytes in four moves; `from` lies 16 or more bytes before `to`,
 // so each move reads only bytes already written.
@@ -145,9 +114,7 @@ inline unsigned NonLiteralMask16(__m128i codes) {
   const __m128i literalOrZero = _mm_subs_epu8(codes, _mm_set1_epi8(0x1F)); // zero exactly below 0x20
   return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(literalOrZero, _mm_setzero_si128())));
 }
-#endif
 
-#if FC_IPF_WIDE_MOVES
 constexpr size_t FastWriteSpan = 16; // literals moved at once
 constexpr size_t FastReadSpan = 64;  // code bytes read ahead of a code's start
 
@@ -234,8 +201,8 @@ inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const
     in += LongestCode;
     const bool isCopy = b >= 0x10;
     size_t length = field;
-    const uint8_t* from = RunPatterns.Bytes[last];
-    size_t reach = RunPatternSpan;
+    const uint8_t* from = BytePatterns.Bytes[last];
+    size_t reach = BytePatternSpan;
     ChooseCopy(b, last + 1, out - field, field, length, from, reach);
     if ((length <= 64) & (reach >= 16)) {
       Copy64(out, from);
@@ -312,9 +279,9 @@ inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const
     const size_t distance = (((b & 0x0F) << 8) | low) + 1;
     const size_t length = (distance & ~copyMask) | ((last + 1) & copyMask);
     const uintptr_t copyFrom = reinterpret_cast<uintptr_t>(out) - distance;
-    const uintptr_t runFrom = reinterpret_cast<uintptr_t>(RunPatterns.Bytes[last]);
+    const uintptr_t runFrom = reinterpret_cast<uintptr_t>(BytePatterns.Bytes[last]);
     const uint8_t* from = reinterpret_cast<const uint8_t*>((copyFrom & copyMask) | (runFrom & ~copyMask));
-    const size_t reach = (distance & copyMask) | (RunPatternSpan & ~copyMask);
+    const size_t reach = (distance & copyMask) | (BytePatternSpan & ~copyMask);
     const bool isCopy = copyMask != 0;
     if ((length <= 16) & (reach >= 8)) {
       Copy8(out, from);
