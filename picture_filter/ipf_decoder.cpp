@@ -13,35 +13,6 @@ namespace {
 constexpr size_t CheckpointStep = 2048;
 constexpr size_t LongestCode = 3; // a run or a copy: control byte and two operands
 
-// Literal codes (0x20 to 0xFF) come in long stretches in busy pictures: a
-// word of codes is written at once, and only its leading literals count.
-constexpr MatchWord OnesWord = ~MatchWord{0} / 0xFF;
-constexpr MatchWord HighBits = OnesWord * 0x80;
-
-inline unsigned CountTrailingZeros(MatchWord word) {
-  return sizeof(MatchWord) == 8 ? static_cast<unsigned>(__builtin_ctzll(word))
-                                : static_cast<unsigned>(__builtin_ctz(static_cast<uint32_t>(word)));
-}
-
-// The high bit of every byte below 0x20 (a code that is not a literal) up to
-// and including the first such byte; above the first one a borrow may mark
-// more bytes, so only the lowest marked byte is exact. Zero when the whole
-// word is literals. Three operations: the decoder's next code position
-// waits for this, code after code.
-inline MatchWord NonLiteralMarks(MatchWord codes) {
-  // The two masks are formed side by side, so only one operation follows.
-  const MatchWord below = codes - OnesWord * 0x20;
-  MatchWord clearHigh = ~codes & HighBits;
-  // Kept as formed: the compiler would otherwise regroup the three into a
-  // chain of three (below & ~codes, then & HighBits).
-  __asm__("" : "+r"(clearHigh));
-  return below & clearHigh;
-}
-
-// How many of the word's codes, from its first byte on, are literals, given
-// marks that are not zero.
-inline unsigned LiteralsBefore(MatchWord marks) { return CountTrailingZeros(marks) / 8; }
-
 enum StepResult { CodeDone, EndCode };
 
 // One code whose bytes are all known to be readable.
@@ -229,6 +200,38 @@ inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const
   return step;
 }
 #else
+// i686, without SSE2: a word of codes at a time, runs and copies of up to 16
+// bytes in word moves.
+
+// Literal codes (0x20 to 0xFF) come in long stretches in busy pictures: a
+// word of codes is written at once, and only its leading literals count.
+constexpr MatchWord OnesWord = ~MatchWord{0} / 0xFF;
+constexpr MatchWord HighBits = OnesWord * 0x80;
+
+inline unsigned CountTrailingZeros(MatchWord word) {
+  return sizeof(MatchWord) == 8 ? static_cast<unsigned>(__builtin_ctzll(word))
+                                : static_cast<unsigned>(__builtin_ctz(static_cast<uint32_t>(word)));
+}
+
+// The high bit of every byte below 0x20 (a code that is not a literal) up to
+// and including the first such byte; above the first one a borrow may mark
+// more bytes, so only the lowest marked byte is exact. Zero when the whole
+// word is literals. Three operations: the decoder's next code position
+// waits for this, code after code.
+inline MatchWord NonLiteralMarks(MatchWord codes) {
+  // The two masks are formed side by side, so only one operation follows.
+  const MatchWord below = codes - OnesWord * 0x20;
+  MatchWord clearHigh = ~codes & HighBits;
+  // Kept as formed: the compiler would otherwise regroup the three into a
+  // chain of three (below & ~codes, then & HighBits).
+  __asm__("" : "+r"(clearHigh));
+  return below & clearHigh;
+}
+
+// How many of the word's codes, from its first byte on, are literals, given
+// marks that are not zero.
+inline unsigned LiteralsBefore(MatchWord marks) { return CountTrailingZeros(marks) / 8; }
+
 constexpr size_t FastWriteSpan = sizeof(MatchWord);
 constexpr size_t FastReadSpan = sizeof(MatchWord);
 
