@@ -235,10 +235,10 @@ inline unsigned LiteralsBefore(MatchWord marks) { return CountTrailingZeros(mark
 constexpr size_t FastWriteSpan = sizeof(MatchWord);
 constexpr size_t FastReadSpan = sizeof(MatchWord);
 
-// The codes from `in` on while each starts at least a word before `inLimit`
-// and at most a word before `outLimit` (so every code it takes starts before
-// the checkpoint and while the picture is not overfull). Returns EndCode at
-// the end code, which it consumes.
+// The codes from `in` on while each starts before `inLimit` and `out` lies
+// before `outLimit`, placed by the caller as for the wide loop (a word of
+// literals and a word read ahead). Returns EndCode at the end code, which it
+// consumes.
 inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const uint8_t* inLimit,
                                   const uint8_t* outLimit) {
   const uint8_t* in = inRef;
@@ -333,8 +333,9 @@ int32_t DecodeIpf(const uint8_t* data, size_t length, uint8_t* picture, size_t p
   const uint8_t* fastEnd = data;
 
   for (;;) {
-    // The fast loop's bounds: a word of codes read at `in` lies before the
-    // checkpoint, and the output has room for a word of literals.
+    // The fast loop's bounds: the literals it moves at once lie before the
+    // checkpoint, the code bytes it reads ahead lie inside the stream, and
+    // the output has room for the literals.
     if (fastEnd - in > static_cast<ptrdiff_t>(FastWriteSpan) && inEnd - in > static_cast<ptrdiff_t>(FastReadSpan) &&
         limit - out >= static_cast<ptrdiff_t>(FastWriteSpan)) {
       const uint8_t* const inLimit =

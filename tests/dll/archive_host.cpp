@@ -64,7 +64,11 @@ Bytes BlockBytes(HLOCAL handle) {
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool ReadFileBytes(const std::string& path, Bytes* bytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  return ReadOpenedFile(
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr), bytes);
+}
+
+bool ReadOpenedFile(HANDLE file, Bytes* bytes) {
   if (file == INVALID_HANDLE_VALUE) return false;
   const DWORD size = GetFileSize(file, nullptr);
   bytes->assign(size, 0);

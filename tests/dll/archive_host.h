@@ -95,6 +95,8 @@ Bytes BlockBytes(HLOCAL handle);
 // Files on disk.
 bool FileExists(const std::string& path);
 bool ReadFileBytes(const std::string& path, Bytes* bytes);
+// The whole of a file opened for reading (or false for INVALID_HANDLE_VALUE); closes it.
+bool ReadOpenedFile(HANDLE file, Bytes* bytes);
 // Names of the files in `directory` whose names start with `prefix`. A directory
 // ending in a two-byte character must be passed with its final backslash.
 std::vector<std::string> FilesStartingWith(const std::string& directory, const std::string& prefix);

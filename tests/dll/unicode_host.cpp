@@ -74,14 +74,8 @@ bool WriteWideFile(const std::wstring& path, const Bytes& bytes) {
 }
 
 bool ReadWideFile(const std::wstring& path, Bytes* bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  const DWORD size = GetFileSize(file, nullptr);
-  bytes->assign(size, 0);
-  DWORD read = 0;
-  const bool ok = size == 0 || (ReadFile(file, bytes->data(), size, &read, nullptr) && read == size);
-  CloseHandle(file);
-  return ok;
+  return ReadOpenedFile(
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr), bytes);
 }
 
 bool WideFileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
