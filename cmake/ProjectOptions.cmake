@@ -24,13 +24,33 @@ else()
   set(FC_PLUGIN_SUFFIX ".spi")
 endif()
 
-# add_susie_plugin(NAME DEF_FILE SOURCES... LIBRARIES...)
+# add_susie_plugin(NAME DEF_FILE SUMMARY text SUMMARY_JA text SOURCES... LIBRARIES...)
 # Builds the plug-in NAME: a DLL whose exports are the undecorated stdcall
 # names and ordinals of its .def file. The .def file is written for 32 bits
 # (NAME=NAME@bytes); 64-bit code has no stdcall decoration, so the 64-bit
 # build uses the same list without it.
+# SUMMARY (English) and SUMMARY_JA (Japanese) say what the plug-in opens; with
+# the project's version they make the plug-in's identity: the header
+# plugin_identity.h its code includes, and its version resource.
 function(add_susie_plugin name def_file)
-  cmake_parse_arguments(PLUGIN "" "" "SOURCES;LIBRARIES" ${ARGN})
+  cmake_parse_arguments(PLUGIN "" "SUMMARY;SUMMARY_JA" "SOURCES;LIBRARIES" ${ARGN})
+  set(FC_PLUGIN_NAME ${name})
+  set(FC_PLUGIN_FILE ${name}${FC_PLUGIN_SUFFIX})
+  set(FC_PLUGIN_SUMMARY "${PLUGIN_SUMMARY}")
+  set(FC_PLUGIN_SUMMARY_JA "${PLUGIN_SUMMARY_JA}")
+  set(FC_VERSION_TEXT ${PROJECT_VERSION})
+  set(FC_VERSION_NUMBERS ${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR})
+  foreach(part PATCH TWEAK)
+    if(PROJECT_VERSION_${part} STREQUAL "")
+      string(APPEND FC_VERSION_NUMBERS ",0")
+    else()
+      string(APPEND FC_VERSION_NUMBERS ",${PROJECT_VERSION_${part}}")
+    endif()
+  endforeach()
+  set(identity ${CMAKE_CURRENT_BINARY_DIR}/${name}_identity)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/plugin_identity.h.in ${identity}/plugin_identity.h @ONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/version_resource.rc.in ${identity}/version_resource.rc @ONLY)
+  list(APPEND PLUGIN_SOURCES ${identity}/version_resource.rc)
   set(exports ${CMAKE_CURRENT_SOURCE_DIR}/${def_file})
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     file(READ ${exports} text)
@@ -44,6 +64,7 @@ function(add_susie_plugin name def_file)
   set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ${FC_PLUGIN_SUFFIX}
                         RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   target_link_libraries(${name} PRIVATE ${PLUGIN_LIBRARIES} fc_options)
+  target_include_directories(${name} PRIVATE ${identity})
   if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
     target_link_options(${name} PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
   endif()

@@ -1,13 +1,17 @@
 #!/bin/bash
-# Builds the release: a folder and a zip in build/release holding the 32-bit
-# .spi and 64-bit .sph plug-ins, the fcview tool (Linux and Windows builds),
-# and the user guide in English and Japanese.
+# Builds the release: a folder and a zip in build/release, both named with the
+# version (fc-susie-plugins-1.1), holding the 32-bit .spi and 64-bit .sph
+# plug-ins, the fcview tool (Linux and Windows builds), the user guide in
+# English and Japanese, the licence and the list of changes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
 tools/build.sh native win32 win64
 
-name=fc-susie-plugins
+# The version is the project's, as CMake set it.
+version=$(grep -oP '^CMAKE_PROJECT_VERSION:STATIC=\K.*' build/native/CMakeCache.txt)
+[ -n "$version" ] || { echo "package: no project version in build/native" >&2; exit 1; }
+name=fc-susie-plugins-$version
 release=build/release/$name
 rm -rf build/release && mkdir -p "$release/32bit" "$release/64bit" "$release/tool"
 cp build/win32/bin/Palvo.spi build/win32/bin/Merun.spi build/win32/bin/Dosek.spi "$release/32bit/"
@@ -17,6 +21,8 @@ for tool in build/win32/bin/fcview.exe build/native/tools/fcview/fcview; do
 done
 cp tools/package/guide-en.txt "$release/README-en.txt"
 cp tools/package/guide-ja.txt "$release/README-ja.txt"
+cp LICENSE "$release/LICENSE.txt"
+cp CHANGES.txt "$release/CHANGES.txt"
 (cd build/release && cmake -E tar cf "$name.zip" --format=zip "$name")
 echo "package: build/release/$name/ and build/release/$name.zip"
 (cd build/release && find "$name" -type f | sort)

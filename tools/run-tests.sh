@@ -98,24 +98,36 @@ run_dll_tests() {
   mkdir -p "$logs/win$bits"
   FC_ARTIFACTS=$logs/win$bits LC_ALL=ja_JP.UTF-8 \
     run_gtest dll-wine$bits-dialog wine $bin/dll_tests.exe --gtest_filter='*Dialog*'
-  for shot in "$logs/win$bits"/dialog-*.bmp; do
+  for shot in "$logs/win$bits"/*.bmp; do
     [ -f "$shot" ] && build/native/tools/samples/bmp_to_png "$shot" "${shot%.bmp}.png" && rm -f "$shot"
   done
 }
 run_dll_tests 32
 run_dll_tests 64
+# The screenshots of the dialogs and About boxes are kept as PNG files.
+check_screenshots() {
+  local missing=0
+  for bits in 32 64; do
+    for shot in dialog-english dialog-japanese about-english about-japanese about-merun-english about-merun-japanese; do
+      if [ -s "$logs/win$bits/$shot.png" ]; then echo "$logs/win$bits/$shot.png"; else echo "missing $logs/win$bits/$shot.png"; missing=1; fi
+    done
+  done
+  return $missing
+}
+run_check screenshots check_screenshots
 # Every fuzz target briefly (libFuzzer, ASan, UBSan); anything found fails the run.
 run_check fuzz tools/fuzz.sh 30
 grep -E 'executions' "$logs/fuzz.log" || true
 # The release holds both plug-in builds, the tool and both guides.
 check_package() {
   tools/package.sh >/dev/null || return 1
-  local listing
-  listing=$(cmake -E tar tf build/release/fc-susie-plugins.zip) || return 1
+  local version listing
+  version=$(grep -oP '^CMAKE_PROJECT_VERSION:STATIC=\K.*' build/native/CMakeCache.txt)
+  listing=$(cmake -E tar tf "build/release/fc-susie-plugins-$version.zip") || return 1
   echo "$listing"
   for file in 32bit/Palvo.spi 32bit/Merun.spi 32bit/Dosek.spi 64bit/Palvo.sph 64bit/Merun.sph 64bit/Dosek.sph \
-              tool/fcview tool/fcview.exe README-en.txt README-ja.txt; do
-    grep -q "fc-susie-plugins/$file" <<<"$listing" || { echo "missing $file"; return 1; }
+              tool/fcview tool/fcview.exe README-en.txt README-ja.txt LICENSE.txt CHANGES.txt; do
+    grep -q "fc-susie-plugins-$version/$file" <<<"$listing" || { echo "missing $file"; return 1; }
   done
 }
 

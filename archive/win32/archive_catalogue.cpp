@@ -5,7 +5,7 @@
 #include "archive/win32/archive_input.h"
 #include "archive/win32/archive_paths.h"
 #include "archive/win32/wide_file_info.h"
-#include "archive/win32/writable_memory.h"
+#include "common/win32/writable_memory.h"
 #include "common/result_codes.h"
 #include "common/win32/readable_memory.h"
 
@@ -129,14 +129,16 @@ struct HostRecords<wchar_t> {
 template <typename Char>
 int32_t ListArchiveOf(const Char* buf, uintptr_t len, uint32_t flag, HLOCAL* handleOut,
                       EnumerateEntriesRoutine enumerate) {
+  // Null from the start: after any failure the host holds nothing to free.
+  const bool writable = IsWritableMemory(handleOut, sizeof *handleOut);
+  if (writable) *handleOut = nullptr;
   ArchiveInput input;
   int32_t result = OpenArchiveInput(buf, len, flag, &input);
   if (result != ResultSuccess) return result;
-  if (!IsWritableMemory(handleOut, sizeof *handleOut)) {
+  if (!writable) {
     CloseArchiveInput(&input);
     return ResultLockFailed;
   }
-  *handleOut = nullptr;
   Catalogue catalogue;
   result = OpenCatalogue(&catalogue, input.BaseOffset);
   if (result == ResultSuccess) {

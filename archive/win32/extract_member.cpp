@@ -4,7 +4,7 @@
 
 #include "archive/win32/archive_input.h"
 #include "archive/win32/archive_paths.h"
-#include "archive/win32/writable_memory.h"
+#include "common/win32/writable_memory.h"
 #include "common/result_codes.h"
 #include "common/win32/map_file.h"
 #include "common/win32/path_api.h"
@@ -130,7 +130,6 @@ int32_t DeliverToMemory(const MemberDelivery<Char>& delivery, const InputRange& 
     *handleOut = block;
   } else {
     LocalFree(block);
-    *handleOut = nullptr;
   }
   return result;
 }
@@ -150,6 +149,12 @@ int32_t DeliverMember(const MemberDelivery<Char>& delivery, const InputRange& in
 template <typename Char>
 int32_t ExtractMember(const Char* src, uintptr_t len, const Char* dest, uint32_t flag, ProgressCallback progress,
                       intptr_t userData, MemberRoutines routines, void* cursor) {
+  // Output to memory: the host's variable is null from the start, so that
+  // after any failure, a cancel included, it holds nothing to free.
+  if (((flag >> 8) & 7) == MemoryOutputKind) {
+    HLOCAL* handleOut = reinterpret_cast<HLOCAL*>(const_cast<Char*>(dest));
+    if (IsWritableMemory(handleOut, sizeof *handleOut)) *handleOut = nullptr;
+  }
   const Progress reporter{progress, userData};
   if (ReportProgress(reporter, 0, 1)) return ResultCancelled;
   ArchiveInput input;

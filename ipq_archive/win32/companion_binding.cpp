@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "archive/win32/archive_paths.h"
+#include "common/win32/about_box.h"
 #include "ipq_archive/ipq_frames.h"
+#include "plugin_identity.h"
 
 HMODULE PictureFilterModule = nullptr;
 ConfigurationDlgRoutine BoundConfigurationDlg = nullptr;
@@ -104,7 +106,35 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
   return TRUE;
 }
 
+namespace {
+
+// The About box names the binding: it decides which plug-in opens IPQ files.
+void ShowMerunAbout(HWND parent) {
+  const bool bound = BoundGetIpqFormat != nullptr;
+  const AboutText english = {
+      L"About " FC_PLUGIN_NAME,
+      L"" FC_PLUGIN_NAME " " FC_VERSION_TEXT "\nSusie plug-in for F&C IPQ files\n\n"
+      L"Opens IPQ files (*.ipq) as archives: each frame is extracted as an IPF picture.",
+      bound ? L"Palvo is bound: IPQ files open here only in its display mode \"Treat as Archive\"."
+            : L"Palvo is not bound (not found): every IPQ file opens here as an archive."};
+  const AboutText japanese = {
+      L"" FC_PLUGIN_NAME " のバージョン情報",
+      L"" FC_PLUGIN_NAME " " FC_VERSION_TEXT "\nF&C IPQ ファイル用 Susie プラグイン\n\n"
+      L"IPQ ファイル (*.ipq) をアーカイブとして開き、各画像を IPF 画像として取り出します。",
+      bound ? L"Palvo と連携しています: IPQ の表示方法が「アーカイブとして扱う」のときだけここで開きます。"
+            : L"Palvo と連携していません (見つかりません): IPQ ファイルはすべてここでアーカイブとして開きます。"};
+  ShowAboutBox(parent, english, japanese);
+}
+
+} // namespace
+
+// Function code 0 is Merun's own About box; every other code goes to the
+// picture filter's dialog, or to the warning when it is missing.
 extern "C" int32_t __stdcall ConfigurationDlg(HWND parent, int32_t function) {
+  if (function == 0) {
+    ShowMerunAbout(parent);
+    return 0;
+  }
   if (BoundConfigurationDlg != nullptr) return BoundConfigurationDlg(parent, function);
   MessageBoxA(parent, "Not Installed \"PALVO.SPI\"", "Warning", MB_OK | MB_ICONWARNING);
   return -1;

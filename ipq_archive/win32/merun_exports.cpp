@@ -6,11 +6,12 @@
 #include "archive/win32/extract_member.h"
 #include "common/copy_info_string.h"
 #include "common/win32/wide_info_string.h"
+#include "plugin_identity.h"
 #include "container/frames.h"
 #include "ipq_archive/ipq_frames.h"
 
 namespace {
-const char* const MerunInfo[4] = {"00AM", "", "*.ipq", "F&C Multi-picture Format (*.ipq)"};
+const char* const MerunInfo[4] = {"00AM", FC_PLUGIN_INFO_LINE, "*.ipq", "F&C Multi-picture Format (*.ipq)"};
 } // namespace
 
 extern "C" {

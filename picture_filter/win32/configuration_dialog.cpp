@@ -4,14 +4,26 @@
 #include <cstdint>
 
 #include "common/result_codes.h"
+#include "common/win32/about_box.h"
+#include "common/win32/host_language.h"
 #include "picture_filter/win32/configuration_dialog.h"
 #include "picture_filter/win32/ipq_setting.h"
+#include "plugin_identity.h"
 
 extern HINSTANCE PalvoModule;
 
 namespace {
 
-const char HostResourceKey[] = "Software\\Harkimo\\Susie\\Resource";
+const AboutText EnglishAbout = {
+    L"About " FC_PLUGIN_NAME,
+    L"" FC_PLUGIN_NAME " " FC_VERSION_TEXT "\nSusie plug-in for F&C pictures\n\n"
+    L"Opens IPF, IPQ and MCG pictures (*.ipf, *.ipq, *.mcg, *.clm).",
+    nullptr};
+const AboutText JapaneseAbout = {
+    L"" FC_PLUGIN_NAME " のバージョン情報",
+    L"" FC_PLUGIN_NAME " " FC_VERSION_TEXT "\nF&C 画像用 Susie プラグイン\n\n"
+    L"IPF・IPQ・MCG 画像 (*.ipf, *.ipq, *.mcg, *.clm) を開きます。",
+    nullptr};
 
 // The mode chosen in the open dialog; OK commits it.
 int32_t PendingIpqFormat = 0;
@@ -68,9 +80,14 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
   return FALSE;
 }
 
+// Function code 0 is the host's About button, 1 its settings button.
 extern "C" int32_t __stdcall ConfigurationDlg(HWND parent, int32_t function) {
+  if (function == 0) {
+    ShowAboutBox(parent, EnglishAbout, JapaneseAbout);
+    return ResultSuccess;
+  }
   if (function != 1) return ResultNotImplemented;
-  const int32_t language = ReadRegistryDword(HostResourceKey, "Japanese", 1);
-  DialogBoxParamA(PalvoModule, MAKEINTRESOURCEA(language + 1), parent, ConfigDialogProc, 0);
+  // Template 1 is English, 2 Japanese; a value naming neither shows nothing.
+  DialogBoxParamA(PalvoModule, MAKEINTRESOURCEA(HostLanguage() + 1), parent, ConfigDialogProc, 0);
   return ResultSuccess;
 }

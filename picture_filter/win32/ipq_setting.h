@@ -5,14 +5,11 @@
 
 #include <cstdint>
 
+#include "common/win32/registry_dword.h"
+
 extern int32_t CurrentIpqFormat;
 
 extern const char IpqSettingKey[];
-
-int32_t ReadRegistryDword(const char* keyPath, const char* valueName, int32_t fallback);
-int32_t ReadRegistryDwordInRange(const char* keyPath, const char* valueName, int32_t minimum, int32_t maximum,
-                                 int32_t fallback);
-LONG WriteRegistryDword(const char* keyPath, const char* valueName, int32_t value);
 
 void LoadIpqFormat();
 LONG SaveIpqFormat();

@@ -8,6 +8,7 @@
 #include "common/result_codes.h"
 #include "common/win32/readable_memory.h"
 #include "common/win32/wide_info_string.h"
+#include "common/win32/writable_memory.h"
 #include "container/ipq_display_mode.h"
 #include "container/picture_kind.h"
 #include "container/read_picture_info.h"
@@ -15,11 +16,14 @@
 #include "picture_filter/dib_layout.h"
 #include "picture_filter/win32/ipq_setting.h"
 #include "picture_filter/win32/picture_input.h"
+#include "plugin_identity.h"
 
 namespace {
 
-const char* const InfoWithoutIpq[4] = {"00IN", "", "*.ipf;*.mcg;*.clm", "F&C Picture Format (*.ipf;*.mcg)"};
-const char* const InfoWithIpq[4] = {"00IN", "", "*.ipf;*.ipq;*.mcg;*.clm", "F&C Picture Format (*.ipf;*.ipq;*.mcg)"};
+const char* const InfoWithoutIpq[4] = {"00IN", FC_PLUGIN_INFO_LINE, "*.ipf;*.mcg;*.clm",
+                                       "F&C Picture Format (*.ipf;*.mcg)"};
+const char* const InfoWithIpq[4] = {"00IN", FC_PLUGIN_INFO_LINE, "*.ipf;*.ipq;*.mcg;*.clm",
+                                    "F&C Picture Format (*.ipf;*.ipq;*.mcg)"};
 
 constexpr DWORD ProbeLength = 64;
 constexpr size_t ProbeBufferSize = 2048;
@@ -47,8 +51,7 @@ void DropHandle(HLOCAL* handle) {
 }
 
 // Allocates the DIB's two blocks around DecodePicture. On failure both host
-// variables end null and nothing stays allocated, except where the host's
-// variables are left as they were (description failed, unsupported depth).
+// variables end null and nothing stays allocated.
 int32_t BuildDib(const PictureImage& picture, HLOCAL* infoOut, HLOCAL* pixelsOut, const Progress& progress) {
   const int32_t mode = CurrentIpqFormat;
   PictureInfo info;
@@ -118,9 +121,15 @@ int32_t DescribeInput(const Char* buf, uintptr_t len, uint32_t flag, PictureInfo
 template <typename Char>
 int32_t DecodeInput(const Char* buf, uintptr_t len, uint32_t flag, HLOCAL* infoHandleOut, HLOCAL* pixelHandleOut,
                     ProgressCallback progress, intptr_t userData) {
+  // Null from the start: after any failure, a cancel included, the host
+  // holds nothing to free in whichever variable it could be given.
+  const bool infoWritable = IsWritableMemory(infoHandleOut, sizeof *infoHandleOut);
+  const bool pixelsWritable = IsWritableMemory(pixelHandleOut, sizeof *pixelHandleOut);
+  if (infoWritable) *infoHandleOut = nullptr;
+  if (pixelsWritable) *pixelHandleOut = nullptr;
   const Progress reporter{progress, userData};
   if (ReportProgress(reporter, 0, 1)) return ResultCancelled;
-  if (infoHandleOut == nullptr || pixelHandleOut == nullptr) return ResultLockFailed;
+  if (!infoWritable || !pixelsWritable) return ResultLockFailed;
   PictureInput input;
   int32_t result = OpenPictureInput(buf, len, flag, &input);
   if (result == ResultSuccess) result = BuildDib(input.Picture, infoHandleOut, pixelHandleOut, reporter);

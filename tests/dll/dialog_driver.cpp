@@ -30,8 +30,8 @@ HWND FindOurDialog() {
 }
 
 std::wstring TextOf(HWND window) {
-  wchar_t text[128] = {};
-  GetWindowTextW(window, text, 128);
+  wchar_t text[1024] = {};
+  GetWindowTextW(window, text, 1024);
   return text;
 }
 

@@ -148,13 +148,15 @@ TEST_F(DosekExtract, DataPastTheEndIsDamageAndLeavesNothing) {
   EXPECT_EQ(api.GetFile(path.c_str(), VfsEntryPosition(3), reinterpret_cast<const char*>(&block), ToMemory, nullptr,
                         0),
             3);
-  // Refused while locating, before the block: the host's variable is untouched.
-  EXPECT_EQ(block, reinterpret_cast<HLOCAL>(1));
+  // Refused while locating, before any block: still null for the host.
+  EXPECT_EQ(block, nullptr);
   // A position that is not a directory entry.
   EXPECT_EQ(ToDisk(path, 0, dest), 0);
   EXPECT_EQ(api.GetFile(path.c_str(), 5, dest.c_str(), 0, nullptr, 0), 2);
 }
 
+// The cancel at the first report opens nothing; the host's variable for a
+// block in memory is null all the same.
 TEST_F(DosekExtract, CancelAtStartTouchesNothing) {
   const std::string dest = ScratchDirectory() + "never_made";
   RemoveTree(dest);
@@ -169,7 +171,7 @@ TEST_F(DosekExtract, CancelAtStartTouchesNothing) {
   EXPECT_EQ(api.GetFile(archive.c_str(), VfsEntryPosition(0), reinterpret_cast<const char*>(&block), ToMemory,
                         LogProgress, log.UserData()),
             1);
-  EXPECT_EQ(block, reinterpret_cast<HLOCAL>(7));
+  EXPECT_EQ(block, nullptr);
 }
 
 TEST_F(DosekExtract, CancelDuringTheCopy) {
@@ -212,6 +214,12 @@ TEST_F(DosekExtract, RefusedKindsAndInputs) {
   EXPECT_EQ(api.GetFile((ScratchDirectory() + "missing.vfs").c_str(), 16, ScratchDirectory().c_str(), 0, nullptr,
                         0),
             6);
+  // To memory, an archive that cannot be opened leaves the variable null.
+  block = reinterpret_cast<HLOCAL>(7);
+  EXPECT_EQ(api.GetFile((ScratchDirectory() + "missing.vfs").c_str(), 16, reinterpret_cast<const char*>(&block),
+                        ToMemory, nullptr, 0),
+            6);
+  EXPECT_EQ(block, nullptr);
   EXPECT_EQ(api.GetFile(archive.c_str(), VfsEntryPosition(0), nullptr, ToMemory, nullptr, 0), 5);
 }
 

@@ -85,7 +85,7 @@ TEST_F(DosekMemoryBounds, ExtractionNeverReadsPastTheMemberOrBeforeTheRegion) {
   EXPECT_EQ(api.GetFile(archive + VfsEntryPosition(1), 0, reinterpret_cast<const char*>(&block), ToMemory | 1,
                         nullptr, 0),
             3);
-  EXPECT_EQ(block, reinterpret_cast<HLOCAL>(1)) << "refused while locating: the variable is untouched";
+  EXPECT_EQ(block, nullptr) << "refused while locating: null all the same";
 
   // An entry with no header behind it, and one cut by the end of readable memory.
   const Bytes entryOnly(whole.begin() + 16, whole.begin() + 48);

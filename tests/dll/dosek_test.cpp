@@ -155,6 +155,8 @@ TEST_F(DosekListing, EmptyArchiveGivesOnlyTheTerminator) {
   LocalFree(handle);
 }
 
+// Every refusal leaves the host's variable null, whatever it held: a host
+// that does not set it before the call must not free what it finds there.
 TEST_F(DosekListing, RefusalsAndTheirHandleVariable) {
   const Bytes vfs = MakeVfs(SampleMembers());
   const HLOCAL untouched = reinterpret_cast<HLOCAL>(0x1234);
@@ -172,10 +174,13 @@ TEST_F(DosekListing, RefusalsAndTheirHandleVariable) {
 
   handle = untouched;
   EXPECT_EQ(api.GetArchiveInfo(cut.c_str(), 0, 2, &handle), -1);
-  EXPECT_EQ(handle, untouched);
+  EXPECT_EQ(handle, nullptr);
+  handle = untouched;
   EXPECT_EQ(api.GetArchiveInfo((ScratchDirectory() + "missing.vfs").c_str(), 0, 0, &handle), 6);
+  EXPECT_EQ(handle, nullptr);
+  handle = untouched;
   EXPECT_EQ(api.GetArchiveInfo(WriteScratchFile("zero.vfs", {}).c_str(), 0, 0, &handle), 6);
-  EXPECT_EQ(handle, untouched);
+  EXPECT_EQ(handle, nullptr);
   EXPECT_EQ(api.GetArchiveInfo(cut.c_str(), 0, 0, nullptr), 5);
   const HLOCAL* readOnly = reinterpret_cast<const HLOCAL*>(GetModuleHandleA(nullptr));
   EXPECT_EQ(api.GetArchiveInfo(cut.c_str(), 0, 0, const_cast<HLOCAL*>(readOnly)), 5);

@@ -56,7 +56,11 @@ TEST_F(HostileMemory, EveryArchiveExportAnswersAtTheEndOfReadableMemory) {
     } else {
       EXPECT_EQ(listed, hostile.ListResult) << hostile.Name;
     }
-    if (listed == ResultSuccess) LocalFree(handle);
+    if (listed == ResultSuccess) {
+      LocalFree(handle);
+    } else {
+      EXPECT_EQ(handle, nullptr) << hostile.Name << ": a failure hands the host null";
+    }
     for (const auto& search : hostile.Searches) {
       HostFileInfo info;
       const int32_t found = api.GetFileInfo(archive, 0, search.first.c_str(), MemoryInput, &info);
@@ -74,7 +78,8 @@ TEST_F(HostileMemory, EveryArchiveExportAnswersAtTheEndOfReadableMemory) {
       EXPECT_EQ(api.GetFile(entry, 0, reinterpret_cast<const char*>(&block), ToMemory | MemoryInput, nullptr, 0),
                 extraction.DllResult)
           << hostile.Name << " @" << extraction.Position;
-      if (block != nullptr && block != reinterpret_cast<HLOCAL>(1)) LocalFree(block);
+      if (block != nullptr) LocalFree(block);
+      EXPECT_TRUE(extraction.DllResult == ResultSuccess || block == nullptr) << hostile.Name;
       if (hostile.Name.compare(0, 8, "vfs-cut-") == 0) {
         // To disk as well: the same answer, and a failure leaves no file behind.
         EXPECT_EQ(api.GetFile(entry, 0, dest.c_str(), MemoryInput, nullptr, 0), extraction.DllResult)

@@ -38,8 +38,8 @@ void ReplayExtractions(const ArchiveApi& api, const VfsCase& hostile, const std:
       EXPECT_GE(LocalSize(block), 2048u) << hostile.Name;
       LocalFree(block);
     } else {
-      // Untouched when the member was not found, null when its bytes failed: never a block.
-      EXPECT_TRUE(block == nullptr || block == reinterpret_cast<HLOCAL>(1)) << hostile.Name;
+      // Null after every failure: never a block, never what the variable held.
+      EXPECT_EQ(block, nullptr) << hostile.Name;
     }
   }
 }

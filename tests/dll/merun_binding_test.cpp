@@ -139,7 +139,7 @@ TEST_F(MerunBinding, WithoutPalvoTheDialogIsAWarning) {
   ASSERT_NE(configure, nullptr);
   HWND parent = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300, 200, nullptr,
                                 nullptr, nullptr, nullptr);
-  for (int32_t code : {1, 0}) {
+  for (int32_t code : {1, 2}) {
     DialogVisit box;
     box.Act = [](HWND window) { Click(window, IDOK); };
     EXPECT_EQ(WhileVisiting(&box, [&] { return configure(parent, code); }), -1) << code;
@@ -148,6 +148,14 @@ TEST_F(MerunBinding, WithoutPalvoTheDialogIsAWarning) {
     EXPECT_EQ(box.MessageText, L"Not Installed \"PALVO.SPI\"");
     EXPECT_EQ(box.Owner, parent);
   }
+  // Code 0 is Merun's own About box, which says that Palvo is missing (in
+  // Japanese: the host's language value is not set here).
+  DialogVisit about;
+  about.Act = [](HWND window) { Click(window, IDOK); };
+  EXPECT_EQ(WhileVisiting(&about, [&] { return configure(parent, 0); }), 0);
+  ASSERT_TRUE(about.Found);
+  EXPECT_EQ(about.Owner, parent);
+  EXPECT_NE(about.MessageText.find(L"Palvo と連携していません"), std::wstring::npos) << about.MessageText;
   DestroyWindow(parent);
   Unload();
 }

@@ -229,7 +229,7 @@ TEST_F(MerunArchive, FollowsPalvosModeAtOnceAndForwardsItsDialog) {
 
   ChooseModeInDialog(0);
   EXPECT_EQ(merun.IsSupported(path.c_str(), probe), 2);
-  EXPECT_EQ(configure(nullptr, 0), -1) << "other codes: nothing shown";
+  EXPECT_EQ(configure(nullptr, 2), -1) << "codes other than 0 and 1: nothing shown";
 
   // Pictures of other kinds are never archives.
   Bytes ipf = MakeIpf(GreyPalette(), BitmapFrame{1, 1, 0, 0, 0, {1}});

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "tests/dll/archive_host.h"
 #include "tests/dll/dialog_driver.h"
 #include "tests/dll/plugin_library.h"
 
@@ -50,6 +51,24 @@ class PalvoDialog : public ::testing::Test {
   }
   PalvoApi api;
 };
+
+// A host window for the About box to belong to.
+HWND HostWindow() {
+  return CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300, 200, nullptr, nullptr,
+                         nullptr, nullptr);
+}
+
+bool Holds(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
+
+// Opens the About box through `configure` (function code 0) and closes it with OK.
+DialogVisit VisitAbout(int32_t(__stdcall* configure)(HWND, int32_t), HWND parent, const char* screenshot,
+                       int32_t* result) {
+  DialogVisit visit;
+  visit.ScreenshotName = screenshot;
+  visit.Act = [](HWND box) { Click(box, IDOK); };
+  *result = WhileVisiting(&visit, [&] { return configure(parent, 0); });
+  return visit;
+}
 
 
 } // namespace
@@ -159,4 +178,58 @@ TEST_F(PalvoDialog, KeptInsideTheWorkAreaNearItsEdges) {
   ASSERT_TRUE(bottomRight.Found);
   EXPECT_EQ(bottomRight.Window.right, work.right);
   EXPECT_EQ(bottomRight.Window.bottom, work.bottom);
+}
+
+TEST_F(PalvoDialog, AboutBoxInTheHostsLanguageOwnedByTheHost) {
+  HWND parent = HostWindow();
+  int32_t result = -100;
+  const DialogVisit english = VisitAbout(api.ConfigurationDlg, parent, "about-english.bmp", &result);
+  EXPECT_EQ(result, 0);
+  ASSERT_TRUE(english.Found);
+  EXPECT_EQ(english.Owner, parent);
+  EXPECT_EQ(english.Caption, L"About Palvo");
+  EXPECT_TRUE(Holds(english.MessageText, L"Palvo " FC_EXPECTED_VERSION "\n")) << english.MessageText;
+  EXPECT_TRUE(Holds(english.MessageText, L"IPF, IPQ and MCG")) << english.MessageText;
+
+  SetLanguage(nullptr); // no value: Japanese, as for the settings dialog
+  const DialogVisit japanese = VisitAbout(api.ConfigurationDlg, parent, "about-japanese.bmp", &result);
+  EXPECT_EQ(result, 0);
+  ASSERT_TRUE(japanese.Found);
+  EXPECT_EQ(japanese.Owner, parent);
+  EXPECT_EQ(japanese.Caption, L"Palvo のバージョン情報");
+  EXPECT_TRUE(Holds(japanese.MessageText, L"Palvo " FC_EXPECTED_VERSION "\n")) << japanese.MessageText;
+  EXPECT_TRUE(Holds(japanese.MessageText, L"画像")) << japanese.MessageText;
+  EXPECT_EQ(api.GetIpqFormat(), 0) << "the About box changes no setting";
+
+  // Codes other than 0 and 1 still show nothing.
+  DialogVisit none;
+  EXPECT_EQ(WhileVisiting(&none, [&] { return api.ConfigurationDlg(parent, 2); }), -1);
+  EXPECT_FALSE(none.Found);
+  DestroyWindow(parent);
+}
+
+TEST_F(PalvoDialog, MerunsAboutBoxIsItsOwnAndNamesTheBinding) {
+  ArchiveApi merun;
+  ASSERT_TRUE(LoadArchivePlugin("Merun" PLUGIN_EXTENSION, &merun));
+  auto configure = reinterpret_cast<int32_t(__stdcall*)(HWND, int32_t)>(
+      reinterpret_cast<void*>(GetProcAddress(merun.Module, "ConfigurationDlg")));
+  ASSERT_NE(configure, nullptr);
+  HWND parent = HostWindow();
+  int32_t result = -100;
+  const DialogVisit english = VisitAbout(configure, parent, "about-merun-english.bmp", &result);
+  EXPECT_EQ(result, 0);
+  ASSERT_TRUE(english.Found);
+  EXPECT_EQ(english.Owner, parent);
+  EXPECT_EQ(english.Caption, L"About Merun");
+  EXPECT_TRUE(Holds(english.MessageText, L"Merun " FC_EXPECTED_VERSION "\n")) << english.MessageText;
+  EXPECT_TRUE(Holds(english.MessageText, L"Palvo is bound")) << english.MessageText;
+
+  SetLanguage(nullptr);
+  const DialogVisit japanese = VisitAbout(configure, parent, "about-merun-japanese.bmp", &result);
+  EXPECT_EQ(result, 0);
+  ASSERT_TRUE(japanese.Found);
+  EXPECT_EQ(japanese.Caption, L"Merun のバージョン情報");
+  EXPECT_TRUE(Holds(japanese.MessageText, L"Palvo と連携しています")) << japanese.MessageText;
+  DestroyWindow(parent);
+  UnloadArchivePlugin(&merun);
 }

@@ -120,7 +120,8 @@ TEST_F(PalvoExports, PreviewAndUnknownConfigurationCodesAreNotSupported) {
   EXPECT_EQ(api.GetPreview("x", 0, 0, &info, &pixels, nullptr, 0), -1);
   EXPECT_EQ(info, reinterpret_cast<HLOCAL>(0x1234));
   EXPECT_EQ(pixels, reinterpret_cast<HLOCAL>(0x5678));
-  EXPECT_EQ(api.ConfigurationDlg(nullptr, 0), -1);
+  // Code 0 is the About box and 1 the settings (the dialog tests); others show nothing.
+  EXPECT_EQ(api.ConfigurationDlg(nullptr, -1), -1);
   EXPECT_EQ(api.ConfigurationDlg(nullptr, 2), -1);
 }
 

@@ -61,7 +61,8 @@ class PalvoPictures : public ::testing::Test {
       LocalFree(pixels);
     } else {
       dib.HandlesNull = info == nullptr && pixels == nullptr;
-      untouched = info == reinterpret_cast<HLOCAL>(0xDEAD) && pixels == reinterpret_cast<HLOCAL>(0xBEEF);
+      // Whatever the host's variables held, a failure leaves nothing to free.
+      nulled = dib.HandlesNull;
     }
     return dib;
   }
@@ -70,7 +71,7 @@ class PalvoPictures : public ::testing::Test {
     return Picture(path.c_str(), 0, 0);
   }
   PalvoApi api;
-  bool untouched = false;
+  bool nulled = false;
 };
 
 Bytes StoredIpf() {
@@ -119,12 +120,12 @@ TEST_F(PalvoPictures, InputsThatCannotBeRead) {
   EXPECT_EQ(api.GetPictureInfo(path.c_str(), 0, 7, &info), -1);
 
   EXPECT_EQ(Picture(missing.c_str(), 0, 0).Result, 6);
-  EXPECT_TRUE(untouched);
+  EXPECT_TRUE(nulled);
   EXPECT_EQ(ProgressCalls.size(), 1u) << "no closing progress call after a failure";
   EXPECT_EQ(Picture(empty.c_str(), 0, 0).Result, 6);
   EXPECT_EQ(Picture(path.c_str(), ipf.size() + 5, 0).Result, 3);
   EXPECT_EQ(Picture(path.c_str(), 0, 3).Result, -1);
-  EXPECT_TRUE(untouched);
+  EXPECT_TRUE(nulled);
 }
 
 TEST_F(PalvoPictures, StoredIpfBecomesABottomUpDib) {
@@ -152,11 +153,11 @@ TEST_F(PalvoPictures, MemoryInputDecodesTheSame) {
   EXPECT_EQ(fromMemory.Pixels, fromFile.Pixels);
 }
 
-TEST_F(PalvoPictures, CancelAtTheFirstCallTouchesNothing) {
+TEST_F(PalvoPictures, CancelAtTheFirstCallOpensNothing) {
   CancelAtCall = 0;
   const std::string path = WriteScratchFile("cancel.ipf", StoredIpf());
   EXPECT_EQ(Picture(path.c_str(), 0, 0).Result, 1);
-  EXPECT_TRUE(untouched);
+  EXPECT_TRUE(nulled);
   EXPECT_EQ(ProgressCalls.size(), 1u);
   // The closing call's answer is ignored.
   ProgressCalls.clear();
@@ -174,22 +175,22 @@ TEST_F(PalvoPictures, DepthsTheDibCannotHoldAllocateNothing) {
     mcg.UnpackedSize = 16;
     mcg.Packed = McgLiteralStream(Bytes(16, 1));
     EXPECT_EQ(PictureOfFile(MakeMcg(mcg)).Result, -1) << depth;
-    EXPECT_TRUE(untouched);
+    EXPECT_TRUE(nulled);
   }
 }
 
-TEST_F(PalvoPictures, DescriptionFailuresLeaveTheHandlesAlone) {
+TEST_F(PalvoPictures, DescriptionFailuresLeaveBothHandlesNull) {
   EXPECT_EQ(PictureOfFile(MakeRiff("IPF ", {MakePaletteChunk(GreyPalette())})).Result, 3);
-  EXPECT_TRUE(untouched);
+  EXPECT_TRUE(nulled);
   EXPECT_EQ(PictureOfFile(Bytes(100, 'x')).Result, 2);
-  EXPECT_TRUE(untouched);
+  EXPECT_TRUE(nulled);
   // Width x height x depth whose image size overflows 32 bits.
   McgFile huge;
   huge.Width = 65535;
   huge.Height = 65535;
   huge.Depth = 24;
   EXPECT_EQ(PictureOfFile(MakeMcg(huge)).Result, 3);
-  EXPECT_TRUE(untouched);
+  EXPECT_TRUE(nulled);
 }
 
 TEST_F(PalvoPictures, DecodeFailuresLeaveBothHandlesNull) {
@@ -219,3 +220,16 @@ TEST_F(PalvoPictures, PixelBlockTooLargeToAllocate) {
   EXPECT_TRUE(dib.HandlesNull);
 }
 #endif
+
+// A host that passes one variable it cannot receive a handle in still finds
+// the other null, and no block is made.
+TEST_F(PalvoPictures, AnUnwritableVariableIsRefusedAndTheOtherEndsNull) {
+  const std::string path = WriteScratchFile("one_variable.ipf", StoredIpf());
+  HLOCAL pixels = reinterpret_cast<HLOCAL>(0xBEEF);
+  EXPECT_EQ(api.GetPicture(path.c_str(), 0, 0, nullptr, &pixels, nullptr, 0), 5);
+  EXPECT_EQ(pixels, nullptr);
+  HLOCAL info = reinterpret_cast<HLOCAL>(0xDEAD);
+  const HLOCAL* readOnly = reinterpret_cast<const HLOCAL*>(GetModuleHandleA(nullptr));
+  EXPECT_EQ(api.GetPicture(path.c_str(), 0, 0, &info, const_cast<HLOCAL*>(readOnly), nullptr, 0), 5);
+  EXPECT_EQ(info, nullptr);
+}

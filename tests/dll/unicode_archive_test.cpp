@@ -163,12 +163,14 @@ TEST_F(UnicodeDosek, ListingFromMemoryAndTheRefusals) {
   EXPECT_EQ(BlockBytes(handle), Bytes(sizeof(HostFileInfoW), 0));
   LocalFree(handle);
 
-  // Refusals leave the variable as the classic export does.
+  // Every refusal leaves the variable null, as the classic export does.
   handle = reinterpret_cast<HLOCAL>(7);
   EXPECT_EQ(wide.GetArchiveInfoW((directory + L"нет.vfs").c_str(), 0, 0, &handle), 6);
-  EXPECT_EQ(handle, reinterpret_cast<HLOCAL>(7));
+  EXPECT_EQ(handle, nullptr);
+  handle = reinterpret_cast<HLOCAL>(7);
   EXPECT_EQ(wide.GetArchiveInfoW(archive.c_str(), ArchiveOffset, 2, &handle), -1);
-  EXPECT_EQ(handle, reinterpret_cast<HLOCAL>(7));
+  EXPECT_EQ(handle, nullptr);
+  handle = reinterpret_cast<HLOCAL>(7);
   EXPECT_EQ(wide.GetArchiveInfoW(archive.c_str(), 0, 0, &handle), 2) << "no archive at offset 0";
   EXPECT_EQ(handle, nullptr);
   EXPECT_EQ(wide.GetArchiveInfoW(archive.c_str(), ArchiveOffset, 0, nullptr), 5);
@@ -296,6 +298,15 @@ TEST_F(UnicodeDosek, ExtractsToMemoryAndFromAMemoryImage) {
   EXPECT_EQ(wide.GetFileW(archive.c_str(), 5, dest.c_str(), 0, nullptr, 0), 2) << "not a directory entry";
   EXPECT_EQ(wide.GetFileW(archive.c_str(), ArchiveOffset + VfsEntryPosition(0), dest.c_str(), 0x200, nullptr, 0), -1);
   EXPECT_EQ(wide.GetFileW((directory + L"нет.vfs").c_str(), 0, dest.c_str(), 0, nullptr, 0), 6);
+  // To memory, every failure leaves the host's variable null.
+  block = reinterpret_cast<HLOCAL>(7);
+  EXPECT_EQ(wide.GetFileW((directory + L"нет.vfs").c_str(), 0, reinterpret_cast<const wchar_t*>(&block), ToMemory,
+                          nullptr, 0),
+            6);
+  EXPECT_EQ(block, nullptr);
+  block = reinterpret_cast<HLOCAL>(7);
+  EXPECT_EQ(wide.GetFileW(archive.c_str(), 5, reinterpret_cast<const wchar_t*>(&block), ToMemory, nullptr, 0), 2);
+  EXPECT_EQ(block, nullptr);
 }
 
 TEST_F(UnicodeDosek, UnsafeNamesAreRefusedAsTheClassicExportRefusesThem) {

@@ -124,8 +124,8 @@ TEST_F(UnicodeExports, InformationTablesAsUtf16CutByTheSameRule) {
   EXPECT_EQ(pair.Wide, pair.Narrow);
   EXPECT_EQ(pair.WideText, L"F&C Archive (*.vfs)");
   pair = AskBoth(narrowDosek, wideDosek.GetPluginInfoW, 1, 64);
-  EXPECT_EQ(pair.Wide, 0);
-  EXPECT_EQ(pair.WideText, L"");
+  EXPECT_EQ(pair.Wide, pair.Narrow);
+  EXPECT_EQ(pair.WideText, L"Dosek " FC_EXPECTED_VERSION ": F&C VFS archives");
 
   // The length counts wchar_t units: 5 units hold "00IN" and its NUL, 3 hold "00".
   for (int32_t length = 1; length <= 6; ++length) {

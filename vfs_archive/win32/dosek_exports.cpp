@@ -6,10 +6,11 @@
 #include "archive/win32/extract_member.h"
 #include "common/copy_info_string.h"
 #include "common/win32/wide_info_string.h"
+#include "plugin_identity.h"
 #include "vfs_archive/vfs_format.h"
 
 namespace {
-const char* const DosekInfo[4] = {"00AM", "", "*.VFS", "F&C Archive (*.vfs)"};
+const char* const DosekInfo[4] = {"00AM", FC_PLUGIN_INFO_LINE, "*.VFS", "F&C Archive (*.vfs)"};
 // The host passes a 16-bit flag; only its bits 0 to 10 mean anything.
 uint32_t FlagBits(uint32_t flag) { return flag & 0xFFFF; }
 } // namespace

@@ -1,4 +1,4 @@
-#include "archive/win32/writable_memory.h"
+#include "common/win32/writable_memory.h"
 
 #include <windows.h>
 
