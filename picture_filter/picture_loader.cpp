@@ -71,7 +71,10 @@ int32_t AppendPictureBytes(PictureLoader* loader, const uint8_t* bytes, size_t c
 
 int32_t ProbePictureSize(PictureLoader* loader) {
   if (loader->SizeKnown) return ResultSuccess;
-  if (loader->Size < KindBytes || loader->Size < 2 * loader->ProbedAt) return LoadNeedsMoreData;
+  // Headers up to the MCG header's 64 bytes are tried at every piece; beyond,
+  // once the input has doubled.
+  if (loader->Size < KindBytes) return LoadNeedsMoreData;
+  if (loader->ProbedAt >= McgHeaderSize && loader->Size < 2 * loader->ProbedAt) return LoadNeedsMoreData;
   loader->ProbedAt = loader->Size;
   PictureSize size;
   const int32_t result = Describe(*loader, false, &size);

@@ -51,9 +51,10 @@ int32_t AppendPictureBytes(PictureLoader* loader, const uint8_t* bytes, size_t c
 // byte can mend (LoadPictureTooLarge, ResultNotImplemented for an unsupported
 // depth, ResultBrokenData for a size of 0 or too large for a DIB). A
 // description found on the first bytes is final: the routines behind it
-// read only bytes they have proven present. The description is tried again
-// only once the bytes have doubled since the last try, so that a picture fed
-// in small pieces costs no more than a few walks over its headers.
+// read only bytes they have proven present. Past the first 64 bytes the
+// description is tried again only once the bytes have doubled since the last
+// try, so that a picture fed in small pieces costs no more than a few walks
+// over its headers.
 int32_t ProbePictureSize(PictureLoader* loader);
 
 // After the last byte: the picture's final description, or why there is none.
