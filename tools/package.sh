@@ -17,6 +17,12 @@ for tool in build/win32/bin/fcview.exe build/native/tools/fcview/fcview; do
 done
 cp tools/package/guide-en.txt "$release/README-en.txt"
 cp tools/package/guide-ja.txt "$release/README-ja.txt"
+# The Linux image loader for gdk-pixbuf, its MIME types and thumbnailer entry.
+mkdir -p "$release/linux"
+cp build/native/gdk-pixbuf/loaders/libpixbufloader-fc.so "$release/linux/"
+strip --strip-unneeded "$release/linux/libpixbufloader-fc.so"
+cp picture_filter/gdk_pixbuf/fc-pictures.xml picture_filter/gdk_pixbuf/fc-pictures.thumbnailer \
+   tools/package/INSTALL-linux.txt "$release/linux/"
 (cd build/release && cmake -E tar cf "$name.zip" --format=zip "$name")
 echo "package: build/release/$name/ and build/release/$name.zip"
 (cd build/release && find "$name" -type f | sort)
