@@ -4,6 +4,7 @@
 // the size given early must be the final one, and the outcome and pixels
 // must be those of the picture filter's own routines on the whole input
 // (display mode 1), converted to RGB here pixel by pixel.
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -19,7 +20,7 @@
 namespace {
 
 // Small limits keep every allocation of a run well below libFuzzer's.
-constexpr LoaderLimits FuzzLimits{size_t{1} << 20, int64_t{1} << 20};
+constexpr LoaderLimits FuzzLimits{size_t{1} << 20, int64_t{1} << 18};
 
 struct Expected {
   int32_t Described;

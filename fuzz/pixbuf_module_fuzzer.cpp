@@ -8,16 +8,22 @@
 #define GDK_PIXBUF_ENABLE_BACKEND
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
 
 #include "common/result_codes.h"
 #include "fuzz/fuzz_check.h"
+#include "picture_filter/gdk_pixbuf/module_limits.h"
 #include "picture_filter/picture_loader.h"
 
 extern "C" void fill_vtable(GdkPixbufModule* module);
 extern "C" void fill_info(GdkPixbufFormat* info);
+
+// The module loads under these here (it is linked without its own limits):
+// every allocation of a run stays small.
+const LoaderLimits ModuleLoaderLimits{size_t{1} << 20, int64_t{1} << 18};
 
 namespace {
 
@@ -93,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t inputSize) {
   gboolean ok = TRUE;
   for (size_t at = 0; ok && at < size;) {
     state ^= state << 13, state ^= state >> 17, state ^= state << 5;
-    const size_t piece = std::min(size - at, 1 + state % (1 + (control & 0x3F) * 37));
+    const size_t piece = std::min<size_t>(size - at, 1 + state % (1 + (control & 0x3F) * 37));
     ok = module.load_increment(context, data.get() + at, static_cast<guint>(piece), &error);
     CheckError(ok, &error);
     at += piece;
@@ -111,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t inputSize) {
   FUZZ_CHECK(gdk_pixbuf_get_width(pixbuf) == calls.Width && gdk_pixbuf_get_height(pixbuf) == calls.Height);
   FUZZ_CHECK(gdk_pixbuf_get_n_channels(pixbuf) == 3 && !gdk_pixbuf_get_has_alpha(pixbuf));
   PictureLoader loader;
-  BeginPictureLoad(&loader, DesktopLoaderLimits);
+  BeginPictureLoad(&loader, ModuleLoaderLimits);
   PictureSize picture{};
   FUZZ_CHECK(AppendPictureBytes(&loader, data.get(), size) == ResultSuccess);
   FUZZ_CHECK(DescribeLoadedPicture(&loader, &picture) == ResultSuccess);

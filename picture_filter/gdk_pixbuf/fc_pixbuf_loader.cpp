@@ -8,6 +8,7 @@
 #undef GDK_PIXBUF_ENABLE_BACKEND
 
 #include "common/result_codes.h"
+#include "picture_filter/gdk_pixbuf/module_limits.h"
 #include "picture_filter/gdk_pixbuf/pixbuf_messages.h"
 #include "picture_filter/picture_loader.h"
 
@@ -47,7 +48,7 @@ gpointer BeginLoad(GdkPixbufModuleSizeFunc sizeFunc, GdkPixbufModulePreparedFunc
   context->PreparedFunc = preparedFunc;
   context->UpdatedFunc = updatedFunc;
   context->UserData = userData;
-  BeginPictureLoad(&context->Loader, DesktopLoaderLimits);
+  BeginPictureLoad(&context->Loader, ModuleLoaderLimits);
   return context;
 }
 

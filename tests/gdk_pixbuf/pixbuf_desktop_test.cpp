@@ -101,7 +101,8 @@ class Installed : public testing::Test {
 TEST_F(Installed, ModuleSitsInGdkPixbufsLoaderDirectoryAndItsCacheNamesIt) {
   const std::string module = InstallPrefix() + "/" + FC_PIXBUF_MODULE_DESTINATION + "/libpixbufloader-fc.so";
   EXPECT_TRUE(g_file_test(module.c_str(), G_FILE_TEST_IS_REGULAR)) << module;
-  const std::string cache(FileBytes(LoaderCache()).begin(), FileBytes(LoaderCache()).end());
+  const Bytes bytes = FileBytes(LoaderCache());
+  const std::string cache(bytes.begin(), bytes.end());
   EXPECT_NE(cache.find("\"" + module + "\"\n\"fc-picture\""), std::string::npos) << cache;
   // The cache keeps the system's own loaders beside ours.
   EXPECT_NE(cache.find("libpixbufloader-bmp.so"), std::string::npos);
