@@ -1,7 +1,7 @@
 // The loader core as image libraries drive it: bytes in pieces, the size as
-// soon as the headers allow, then RGB rows. Expected pixels are worked out
-// here from what the writers were given (indexes and colours), not from the
-// decoders.
+// soon as the headers allow, then RGB rows; its refusals and limits. Expected
+// pixels are worked out here from what the writer was given, not from the
+// decoders (tests/gdk_pixbuf compares IPF and IPQ pictures with them).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -71,12 +71,6 @@ Loaded Load(const Bytes& file, size_t piece, LoaderLimits limits = DesktopLoader
   return loaded;
 }
 
-Rgb IndexesAsRgb(const Bytes& indexes) {
-  Rgb rgb;
-  for (uint8_t index : indexes) PutRgb(rgb, ColourOf(index));
-  return rgb;
-}
-
 // A frame of `width` x `height` whose indexes are its expected picture.
 BitmapFrame IndexFrame(uint16_t width, uint16_t height, bool coded, uint8_t seed, Bytes* indexes) {
   BitmapFrame frame;
@@ -87,47 +81,6 @@ BitmapFrame IndexFrame(uint16_t width, uint16_t height, bool coded, uint8_t seed
   frame.Packing = coded ? 1 : 0;
   frame.PixelData = coded ? EncodeIpfCodes(*indexes) : *indexes;
   return frame;
-}
-
-TEST(PictureLoader, IpfInAnyPiecesGivesItsSizeBeforeItsPixelsAndThePaletteColours) {
-  Bytes indexes;
-  const Bytes file = MakeIpf(FullPalette(ColourOf), IndexFrame(120, 50, false, 3, &indexes));
-  for (size_t piece : {size_t{1}, size_t{7}, size_t{1000}, file.size()}) {
-    const Loaded loaded = Load(file, piece);
-    ASSERT_EQ(loaded.Result, ResultSuccess) << piece;
-    EXPECT_EQ(loaded.Size.Kind, IpfPicture);
-    EXPECT_EQ(loaded.Size.Width, 120);
-    EXPECT_EQ(loaded.Size.Height, 50);
-    EXPECT_EQ(loaded.Size.Depth, 8);
-    EXPECT_TRUE(loaded.Pixels == IndexesAsRgb(indexes)) << piece;
-    // The palette and picture header take ~900 bytes of a 6900-byte file.
-    if (piece < 1000) {
-      EXPECT_GT(loaded.SizeKnownAt, 0u) << piece;
-      EXPECT_LT(loaded.SizeKnownAt, 2000u) << piece;
-      EXPECT_EQ(loaded.EarlySize.Width, 120);
-      EXPECT_EQ(loaded.EarlySize.Height, 50);
-    }
-  }
-}
-
-TEST(PictureLoader, IpqFramesAreConnectedFirstOnTopNarrowOnesFilledWithColourZero) {
-  Bytes top, middle, bottom;
-  const Bytes file = MakeIpq(FullPalette(ColourOf), {IndexFrame(9, 4, true, 5, &top), IndexFrame(13, 3, false, 2, &middle),
-                                                       IndexFrame(6, 2, true, 9, &bottom)});
-  Rgb expected;
-  int32_t rows = 0;
-  for (const Bytes* frame : {&top, &middle, &bottom}) {
-    const size_t width = frame->size() / (frame == &top ? 4 : frame == &middle ? 3 : 2);
-    for (size_t y = 0; y < frame->size() / width; ++y, ++rows) {
-      for (size_t x = 0; x < 13; ++x) PutRgb(expected, ColourOf(x < width ? (*frame)[y * width + x] : 0));
-    }
-  }
-  const Loaded loaded = Load(file, 5);
-  ASSERT_EQ(loaded.Result, ResultSuccess);
-  EXPECT_EQ(loaded.Size.Kind, IpqPicture);
-  EXPECT_EQ(loaded.Size.Width, 13);
-  EXPECT_EQ(loaded.Size.Height, rows);
-  EXPECT_TRUE(loaded.Pixels == expected);
 }
 
 // MCG rows are DIB rows (top row first in the file): packed indexes from
