@@ -177,39 +177,4 @@ TEST(PixbufHostile, EveryCaseEndsInAPictureOrAGError) {
   Replay(FoundPictureCases(FC_HOSTILE_FINDINGS));
 }
 
-std::string LoadError(const Bytes& file, GdkPixbufError* code) {
-  LoadOutcome outcome;
-  LoadInPieces(file, 64, 3, true, &outcome);
-  if (outcome.Error == nullptr) return "(no error)";
-  *code = static_cast<GdkPixbufError>(outcome.Error->code);
-  return outcome.Error->message;
-}
-
-TEST(PixbufHostile, ErrorsSayWhatIsWrong) {
-  GdkPixbufError code = GDK_PIXBUF_ERROR_FAILED;
-  const Bytes wave = {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E', 0, 0, 0, 0};
-  EXPECT_EQ(LoadError(wave, &code), "Not an F&C picture (IPF, IPQ or MCG)");
-  EXPECT_EQ(code, GDK_PIXBUF_ERROR_UNKNOWN_TYPE);
-
-  Bytes cut = MakeIpf(GreyPalette(), Frame(50, 50, false, 1));
-  cut.resize(cut.size() - 100);
-  EXPECT_EQ(LoadError(cut, &code), "Broken F&C picture: a header, the palette or a frame is damaged or missing");
-  EXPECT_EQ(code, GDK_PIXBUF_ERROR_CORRUPT_IMAGE);
-
-  BitmapFrame shortCodes = Frame(50, 50, true, 1);
-  shortCodes.PixelData.resize(shortCodes.PixelData.size() / 2);
-  EXPECT_EQ(LoadError(MakeIpf(GreyPalette(), shortCodes), &code), "F&C picture data end before the picture is complete");
-  EXPECT_EQ(code, GDK_PIXBUF_ERROR_CORRUPT_IMAGE);
-
-  Bytes deep = Mcg(4, 4, 8, 0);
-  deep[36] = 16;
-  EXPECT_EQ(LoadError(deep, &code), "F&C picture of an unsupported depth (1, 4, 8 and 24 bits are read)");
-
-  Bytes huge = Mcg(4, 4, 8, 0);
-  huge[29] = 0x80; // 32772 x 32772 pixels
-  huge[33] = 0x80;
-  EXPECT_EQ(LoadError(huge, &code), "F&C picture larger than 268435456 pixels");
-  EXPECT_EQ(code, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY);
-}
-
 } // namespace
