@@ -30,6 +30,10 @@ while read -r kind file _; do
     vfs) cp "tests/hostile/findings/$file" "$seeds/fuzz_vfs/" ;;
   esac
 done <tests/hostile/findings/expected.txt
+# The picture loader targets start from the picture seeds and findings.
+for target in fuzz_picture_loader fuzz_pixbuf_module; do
+  mkdir -p "$seeds/$target" && cp "$seeds/fuzz_picture/"* "$seeds/$target/"
+done
 
 status=0
 targets=("$@")

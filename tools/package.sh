@@ -23,6 +23,12 @@ cp tools/package/guide-en.txt "$release/README-en.txt"
 cp tools/package/guide-ja.txt "$release/README-ja.txt"
 cp LICENSE "$release/LICENSE.txt"
 cp CHANGES.txt "$release/CHANGES.txt"
+# The Linux image loader for gdk-pixbuf, its MIME types and thumbnailer entry.
+mkdir -p "$release/linux"
+cp build/native/gdk-pixbuf/loaders/libpixbufloader-fc.so "$release/linux/"
+strip --strip-unneeded "$release/linux/libpixbufloader-fc.so"
+cp picture_filter/gdk_pixbuf/fc-pictures.xml picture_filter/gdk_pixbuf/fc-pictures.thumbnailer \
+   tools/package/INSTALL-linux.txt "$release/linux/"
 (cd build/release && cmake -E tar cf "$name.zip" --format=zip "$name")
 echo "package: build/release/$name/ and build/release/$name.zip"
 (cd build/release && find "$name" -type f | sort)

@@ -81,6 +81,16 @@ ASAN_OPTIONS=detect_leaks=1 \
   run_gtest fcview-sanitized build/sanitize/tests/fcview_tests --gtest_filter='-FcviewWindows*'
 FCVIEW_WINDOWS_BINARY=build/win32/bin/fcview.exe \
   run_gtest fcview-wine build/native/tests/fcview_tests --gtest_filter='FcviewWindows*'
+# The Linux image loader through gdk-pixbuf's API (samples, writers' pictures,
+# the hostile corpus, thumbnails), plain and under ASan/UBSan; then installed
+# into a temporary prefix, where the MIME database and gdk-pixbuf must find it.
+run_gtest pixbuf build/native/tests/pixbuf_tests --gtest_filter='-Installed*'
+ASAN_OPTIONS=detect_leaks=1 \
+  run_gtest pixbuf-sanitized build/sanitize/tests/pixbuf_tests --gtest_filter='Pixbuf*:-PixbufThumbnailer*'
+pixbuf_prefix=$(mktemp -d)
+run_check pixbuf-install cmake --install build/native --prefix "$pixbuf_prefix"
+FC_INSTALL_PREFIX=$pixbuf_prefix run_gtest pixbuf-installed build/native/tests/pixbuf_tests --gtest_filter='Installed*'
+rm -rf "$pixbuf_prefix"
 
 # The DLL tests, once for the 32-bit plug-ins and once for the 64-bit ones.
 run_dll_tests() {
@@ -132,6 +142,17 @@ check_package() {
 }
 
 run_check package check_package
+# The release's Linux folder: the gdk-pixbuf loader, its MIME types and thumbnailer entry.
+check_package_linux() {
+  local folder
+  folder=$(find build/release -maxdepth 2 -type d -name linux | head -1)
+  [ -n "$folder" ] || return 1
+  ls -l "$folder"
+  for file in libpixbufloader-fc.so fc-pictures.xml fc-pictures.thumbnailer INSTALL-linux.txt; do
+    [ -s "$folder/$file" ] || { echo "missing linux/$file"; return 1; }
+  done
+}
+run_check package-linux check_package_linux
 run_check plugin-imports check_plugin_imports
 run_check samples-current check_samples_current
 

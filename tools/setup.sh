@@ -5,7 +5,9 @@
 set -euo pipefail
 
 packages=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth clang libclang-rt-14-dev
-          googletest libgtest-dev libbenchmark-dev libpng-dev fonts-ipafont-gothic locales)
+          googletest libgtest-dev libbenchmark-dev libpng-dev fonts-ipafont-gothic locales
+          # the Linux image loader: gdk-pixbuf's development files and thumbnailer, the MIME database
+          pkg-config libgdk-pixbuf-2.0-dev libgdk-pixbuf2.0-bin shared-mime-info)
 missing=()
 for package in "${packages[@]}"; do
   dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
