@@ -26,10 +26,18 @@ bool OtherWidthRegistered(HKEY root) {
 
 void RemoveUnder(HKEY root) {
   HKEY classes;
-  if (RegOpenKeyExW(root, ClassesPath, 0, KEY_READ | KEY_WRITE, &classes) != ERROR_SUCCESS) return;
-  RemoveClassKeys(classes);
-  if (!OtherWidthRegistered(root)) RemoveExtensionKeys(classes);
-  RegCloseKey(classes);
+  if (RegOpenKeyExW(root, ClassesPath, 0, KEY_READ | KEY_WRITE, &classes) == ERROR_SUCCESS) {
+    RemoveClassKeys(classes);
+    RegCloseKey(classes);
+  }
+  if (OtherWidthRegistered(root)) return;
+  // Current systems share the extension keys between the views; where a
+  // view keeps its own, they go from both.
+  for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+    if (RegOpenKeyExW(root, ClassesPath, 0, KEY_READ | KEY_WRITE | view, &classes) != ERROR_SUCCESS) continue;
+    RemoveExtensionKeys(classes);
+    RegCloseKey(classes);
+  }
 }
 
 // All keys or none: a registration that fails halfway is taken back.
