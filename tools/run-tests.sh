@@ -150,6 +150,15 @@ check_package() {
 }
 
 run_check package check_package
+# The release holds the WIC decoder of both widths and its two commands.
+check_codec_package() {
+  local release
+  release=$(find build/release -mindepth 1 -maxdepth 1 -type d | head -1)
+  for file in 32bit/PalvoWic.dll 64bit/PalvoWic.dll install-wic.cmd uninstall-wic.cmd; do
+    [ -f "$release/$file" ] || { echo "missing $file in $release"; return 1; }
+  done
+}
+run_check codec-package check_codec_package
 run_check plugin-imports check_plugin_imports
 run_check samples-current check_samples_current
 
