@@ -132,8 +132,13 @@ TEST(WicDirect, HostileCorpusEndsInFailures) {
   ReplayCorpus(FoundPictureCases(FC_HOSTILE_FINDINGS), OpenRoute::ClassFactory);
 }
 
+// Through WIC's own decoder choice: every fourth case (the class factory
+// above takes them all), since WIC tries every decoder of the system on each.
 TEST(WicRegistered, HostileCorpusThroughTheFactoryEndsInFailures) {
-  ReplayCorpus(HostilePictureCases(), OpenRoute::Stream);
+  std::vector<PictureCase> sampled;
+  const std::vector<PictureCase> cases = HostilePictureCases();
+  for (size_t index = 0; index < cases.size(); index += 4) sampled.push_back(cases[index]);
+  ReplayCorpus(sampled, OpenRoute::Stream);
   ReplayCorpus(FoundPictureCases(FC_HOSTILE_FINDINGS), OpenRoute::Stream);
 }
 
