@@ -2,9 +2,8 @@
 
 #include <wincodec.h>
 
-#include <string>
-
 #include "picture_filter/wic/win32/codec_ids.h"
+#include "picture_filter/wic/win32/key_path.h"
 
 #ifndef FC_VERSION
 #define FC_VERSION "0"
@@ -47,18 +46,16 @@ const HeadPattern Patterns[] = {
     {4, {'M', 'C', 'G', ' '}, {0xFF, 0xFF, 0xFF, 0xFF}},
 };
 
-std::wstring ClassKey() { return std::wstring(L"CLSID\\") + DecoderClassText; }
-std::wstring InstanceKey() {
-  return std::wstring(L"CLSID\\") + DecoderCategoryText + L"\\Instance\\" + DecoderClassText;
-}
+KeyPath ClassKey(const wchar_t* below = L"") { return KeyPath(L"CLSID\\", DecoderClassText, below); }
+KeyPath InstanceKey() { return KeyPath(L"CLSID\\", DecoderCategoryText, L"\\Instance\\", DecoderClassText); }
 
 // Writes values into one key, created when missing; stops at the first failure.
 struct KeyWriter {
   HKEY Key = nullptr;
   LONG Status;
 
-  KeyWriter(HKEY classes, const std::wstring& path) {
-    Status = RegCreateKeyExW(classes, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &Key, nullptr);
+  KeyWriter(HKEY classes, const KeyPath& path) {
+    Status = RegCreateKeyExW(classes, path.Text, 0, nullptr, 0, KEY_WRITE, nullptr, &Key, nullptr);
   }
   ~KeyWriter() {
     if (Key != nullptr) RegCloseKey(Key);
@@ -89,18 +86,23 @@ LONG WriteClass(HKEY classes, const wchar_t* modulePath) {
   decoder.Number(L"SupportLossless", 1);
   if (decoder.Status != ERROR_SUCCESS) return decoder.Status;
 
-  KeyWriter server(classes, ClassKey() + L"\\InprocServer32");
+  KeyWriter server(classes, ClassKey(L"\\InprocServer32"));
   server.Text(nullptr, modulePath);
   server.Text(L"ThreadingModel", L"Both");
   if (server.Status != ERROR_SUCCESS) return server.Status;
 
   for (const wchar_t* format : PixelFormats) {
-    KeyWriter formatKey(classes, ClassKey() + L"\\Formats\\" + format);
+    KeyPath path = ClassKey(L"\\Formats\\");
+    path.Append(format);
+    KeyWriter formatKey(classes, path);
     if (formatKey.Status != ERROR_SUCCESS) return formatKey.Status;
   }
   for (size_t index = 0; index < sizeof Patterns / sizeof Patterns[0]; ++index) {
     const HeadPattern& head = Patterns[index];
-    KeyWriter pattern(classes, ClassKey() + L"\\Patterns\\" + std::to_wstring(index));
+    const wchar_t number[2] = {static_cast<wchar_t>(L'0' + index), 0};
+    KeyPath path = ClassKey(L"\\Patterns\\");
+    path.Append(number);
+    KeyWriter pattern(classes, path);
     pattern.Number(L"Position", 0);
     pattern.Number(L"Length", head.Length);
     pattern.Put(L"Pattern", REG_BINARY, head.Pattern, head.Length);
@@ -119,71 +121,69 @@ LONG WriteInstance(HKEY classes) {
 }
 
 LONG WriteExtension(HKEY classes, const wchar_t* extension) {
-  KeyWriter type(classes, extension);
+  KeyWriter type(classes, KeyPath(extension));
   type.Text(L"PerceivedType", PerceivedImage);
   if (type.Status != ERROR_SUCCESS) return type.Status;
-  KeyWriter thumbnail(classes, std::wstring(extension) + L"\\" + ThumbnailSlot);
+  KeyWriter thumbnail(classes, KeyPath(extension, L"\\", ThumbnailSlot));
   thumbnail.Text(nullptr, PhotoThumbnailProvider);
   return thumbnail.Status;
 }
 
 // Deletes a key and everything below it (RegDeleteTree is not in every system).
-void DeleteTree(HKEY parent, const std::wstring& path) {
+void DeleteTree(HKEY parent, const wchar_t* path) {
   HKEY key;
-  if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ | KEY_WRITE, &key) != ERROR_SUCCESS) return;
-  wchar_t name[256];
+  if (RegOpenKeyExW(parent, path, 0, KEY_READ | KEY_WRITE, &key) != ERROR_SUCCESS) return;
+  wchar_t child[256];
   for (;;) {
     DWORD length = 256;
-    if (RegEnumKeyExW(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    const std::wstring child(name, length);
+    if (RegEnumKeyExW(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
     DeleteTree(key, child);
     // A child that cannot go would be found again at index 0 for ever.
     HKEY still;
-    if (RegOpenKeyExW(key, child.c_str(), 0, KEY_READ, &still) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(key, child, 0, KEY_READ, &still) == ERROR_SUCCESS) {
       RegCloseKey(still);
       break;
     }
   }
   RegCloseKey(key);
-  RegDeleteKeyW(parent, path.c_str());
+  RegDeleteKeyW(parent, path);
 }
 
-// The text of a value, or empty when it is missing or not text.
-std::wstring TextValue(HKEY key, const wchar_t* name) {
+// Whether a value holds the text `expected` (letter case aside).
+bool TextValueIs(HKEY key, const wchar_t* name, const wchar_t* expected) {
   wchar_t text[64];
   DWORD size = sizeof text - sizeof(wchar_t);
   DWORD type = 0;
   if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS ||
       type != REG_SZ) {
-    return std::wstring();
+    return false;
   }
   text[size / sizeof(wchar_t)] = 0;
-  return std::wstring(text);
+  return lstrcmpiW(text, expected) == 0;
 }
 
 // Deletes the key when it holds neither values nor subkeys.
-void DeleteIfEmpty(HKEY classes, const std::wstring& path) {
+void DeleteIfEmpty(HKEY classes, const wchar_t* path) {
   HKEY key;
-  if (RegOpenKeyExW(classes, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExW(classes, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
   DWORD subkeys = 1, values = 1;
   const LONG status =
       RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr, nullptr);
   RegCloseKey(key);
-  if (status == ERROR_SUCCESS && subkeys == 0 && values == 0) RegDeleteKeyW(classes, path.c_str());
+  if (status == ERROR_SUCCESS && subkeys == 0 && values == 0) RegDeleteKeyW(classes, path);
 }
 
 void RemoveExtension(HKEY classes, const wchar_t* extension) {
-  const std::wstring slot = std::wstring(extension) + L"\\" + ThumbnailSlot;
+  const KeyPath slot(extension, L"\\", ThumbnailSlot);
   HKEY key;
-  if (RegOpenKeyExW(classes, slot.c_str(), 0, KEY_READ | KEY_WRITE, &key) == ERROR_SUCCESS) {
-    const bool ours = lstrcmpiW(TextValue(key, nullptr).c_str(), PhotoThumbnailProvider) == 0;
-    if (ours) RegDeleteValueW(key, nullptr);
+  if (RegOpenKeyExW(classes, slot.Text, 0, KEY_READ | KEY_WRITE, &key) == ERROR_SUCCESS) {
+    if (TextValueIs(key, nullptr, PhotoThumbnailProvider)) RegDeleteValueW(key, nullptr);
     RegCloseKey(key);
   }
-  DeleteIfEmpty(classes, slot);
-  DeleteIfEmpty(classes, std::wstring(extension) + L"\\ShellEx");
+  DeleteIfEmpty(classes, slot.Text);
+  DeleteIfEmpty(classes, KeyPath(extension, L"\\ShellEx").Text);
   if (RegOpenKeyExW(classes, extension, 0, KEY_READ | KEY_WRITE, &key) == ERROR_SUCCESS) {
-    if (TextValue(key, L"PerceivedType") == PerceivedImage) RegDeleteValueW(key, L"PerceivedType");
+    if (TextValueIs(key, L"PerceivedType", PerceivedImage)) RegDeleteValueW(key, L"PerceivedType");
     RegCloseKey(key);
   }
   DeleteIfEmpty(classes, extension);
@@ -201,8 +201,8 @@ LONG WriteCodecKeys(HKEY classes, const wchar_t* modulePath) {
 }
 
 void RemoveClassKeys(HKEY classes) {
-  DeleteTree(classes, ClassKey());
-  DeleteTree(classes, InstanceKey());
+  DeleteTree(classes, ClassKey().Text);
+  DeleteTree(classes, InstanceKey().Text);
 }
 
 void RemoveExtensionKeys(HKEY classes) {

@@ -1,9 +1,8 @@
 // DllRegisterServer and DllUnregisterServer, as regsvr32 calls them.
 #include <windows.h>
 
-#include <string>
-
 #include "picture_filter/wic/win32/codec_ids.h"
+#include "picture_filter/wic/win32/key_path.h"
 #include "picture_filter/wic/win32/module_count.h"
 #include "picture_filter/wic/win32/registration.h"
 
@@ -17,9 +16,9 @@ HRESULT FromStatus(LONG status) { return status == ERROR_SUCCESS ? S_OK : HRESUL
 // The decoder of the other width keeps its class in the other registry view.
 bool OtherWidthRegistered(HKEY root) {
   const REGSAM otherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
-  const std::wstring path = std::wstring(ClassesPath) + L"\\CLSID\\" + DecoderClassText;
+  const KeyPath path(ClassesPath, L"\\CLSID\\", DecoderClassText);
   HKEY key;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | otherView, &key) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExW(root, path.Text, 0, KEY_READ | otherView, &key) != ERROR_SUCCESS) return false;
   RegCloseKey(key);
   return true;
 }
@@ -33,7 +32,8 @@ void RemoveUnder(HKEY root) {
   if (OtherWidthRegistered(root)) return;
   // Current systems share the extension keys between the views; where a
   // view keeps its own, they go from both.
-  for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+  const REGSAM views[] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+  for (REGSAM view : views) {
     if (RegOpenKeyExW(root, ClassesPath, 0, KEY_READ | KEY_WRITE | view, &classes) != ERROR_SUCCESS) continue;
     RemoveExtensionKeys(classes);
     RegCloseKey(classes);
@@ -58,12 +58,13 @@ extern "C" {
 // The machine's classes when this process may write them, else the user's:
 // installing needs no administrator.
 HRESULT STDAPICALLTYPE DllRegisterServer() {
-  std::wstring path(LongestPath, L'\0');
-  const DWORD length = GetModuleFileNameW(CodecModule(), &path[0], LongestPath);
-  if (length == 0 || length >= LongestPath) return E_FAIL;
-  path.resize(length);
-  LONG status = RegisterUnder(HKEY_LOCAL_MACHINE, path.c_str());
-  if (status == ERROR_ACCESS_DENIED) status = RegisterUnder(HKEY_CURRENT_USER, path.c_str());
+  wchar_t* path = static_cast<wchar_t*>(LocalAlloc(LMEM_FIXED, LongestPath * sizeof(wchar_t)));
+  if (path == nullptr) return E_OUTOFMEMORY;
+  const DWORD length = GetModuleFileNameW(CodecModule(), path, LongestPath);
+  LONG status = length == 0 || length >= LongestPath ? ERROR_FILENAME_EXCED_RANGE : ERROR_SUCCESS;
+  if (status == ERROR_SUCCESS) status = RegisterUnder(HKEY_LOCAL_MACHINE, path);
+  if (status == ERROR_ACCESS_DENIED) status = RegisterUnder(HKEY_CURRENT_USER, path);
+  LocalFree(path);
   return FromStatus(status);
 }
 

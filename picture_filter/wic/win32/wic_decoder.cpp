@@ -1,5 +1,6 @@
 #include "picture_filter/wic/win32/wic_decoder.h"
 
+#include <cstdlib>
 #include <new>
 
 #include "container/picture_kind.h"
@@ -11,6 +12,13 @@
 #include "picture_filter/wic/win32/wic_frame.h"
 
 namespace {
+
+// Objects live in malloc'd memory: the DLL carries no C++ allocation runtime.
+template <typename Object>
+void Destroy(Object* object) {
+  object->~Object();
+  std::free(object);
+}
 
 // Initialize fills the input once, under the lock; after that it is only
 // read, so frames are decoded from it on any thread.
@@ -52,7 +60,7 @@ struct PictureDecoder final : IWICBitmapDecoder {
   ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&References)); }
   ULONG STDMETHODCALLTYPE Release() override {
     const LONG left = InterlockedDecrement(&References);
-    if (left == 0) delete this;
+    if (left == 0) Destroy(this);
     return static_cast<ULONG>(left);
   }
 
@@ -151,8 +159,9 @@ struct PictureDecoder final : IWICBitmapDecoder {
 } // namespace
 
 HRESULT CreatePictureDecoder(REFIID iid, void** out) {
-  PictureDecoder* decoder = new (std::nothrow) PictureDecoder();
-  if (decoder == nullptr) return E_OUTOFMEMORY;
+  void* memory = std::malloc(sizeof(PictureDecoder));
+  if (memory == nullptr) return E_OUTOFMEMORY;
+  PictureDecoder* decoder = new (memory) PictureDecoder();
   const HRESULT result = decoder->QueryInterface(iid, out);
   decoder->Release();
   return result;

@@ -1,11 +1,19 @@
 #include "picture_filter/wic/win32/wic_frame.h"
 
+#include <cstdlib>
 #include <new>
 
 #include "picture_filter/wic/win32/codec_results.h"
 #include "picture_filter/wic/win32/module_count.h"
 
 namespace {
+
+// Objects live in malloc'd memory: the DLL carries no C++ allocation runtime.
+template <typename Object>
+void Destroy(Object* object) {
+  object->~Object();
+  std::free(object);
+}
 
 // The formats store no density: the system's default of 96 dots per inch.
 constexpr double DotsPerInch = 96.0;
@@ -34,7 +42,7 @@ struct FrameDecode final : IWICBitmapFrameDecode {
   ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&References)); }
   ULONG STDMETHODCALLTYPE Release() override {
     const LONG left = InterlockedDecrement(&References);
-    if (left == 0) delete this;
+    if (left == 0) Destroy(this);
     return static_cast<ULONG>(left);
   }
 
@@ -96,7 +104,8 @@ const GUID* PixelFormatOfDepth(int32_t depth) {
 }
 
 HRESULT CreateFrameDecode(CodecFrame* frame, IWICBitmapFrameDecode** out) {
-  FrameDecode* object = new (std::nothrow) FrameDecode(*frame);
+  void* memory = std::malloc(sizeof(FrameDecode));
+  FrameDecode* object = memory == nullptr ? nullptr : new (memory) FrameDecode(*frame);
   if (object == nullptr) {
     ReleaseCodecFrame(frame);
     return E_OUTOFMEMORY;
