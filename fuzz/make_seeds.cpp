@@ -127,5 +127,8 @@ int main(int argc, char** argv) {
   PictureSeeds(root + "/fuzz_picture");
   VfsSeeds(root + "/fuzz_vfs");
   IpqArchiveSeeds(root + "/fuzz_ipq_archive");
+  // The WIC codec reads the same pictures.
+  mkdir((root + "/fuzz_codec").c_str(), 0755);
+  PictureSeeds(root + "/fuzz_codec");
   return 0;
 }

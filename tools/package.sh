@@ -16,6 +16,10 @@ release=build/release/$name
 rm -rf build/release && mkdir -p "$release/32bit" "$release/64bit" "$release/tool"
 cp build/win32/bin/Palvo.spi build/win32/bin/Merun.spi build/win32/bin/Dosek.spi "$release/32bit/"
 cp build/win64/bin/Palvo.sph build/win64/bin/Merun.sph build/win64/bin/Dosek.sph "$release/64bit/"
+# The WIC decoder beside the plug-ins of its width, and the commands that register and remove both.
+cp build/win32/bin/PalvoWic.dll "$release/32bit/"
+cp build/win64/bin/PalvoWic.dll "$release/64bit/"
+cp tools/package/install-wic.cmd tools/package/uninstall-wic.cmd "$release/"
 for tool in build/win32/bin/fcview.exe build/native/tools/fcview/fcview; do
   [ -f "$tool" ] && cp "$tool" "$release/tool/"
 done

@@ -125,6 +125,36 @@ check_screenshots() {
   return $missing
 }
 run_check screenshots check_screenshots
+# The WIC codec in the throwaway prefix: each width registered with its own
+# regsvr32 and opened by a WIC program of that width, then both unregistered
+# and the registry checked for any key left.
+run_wic_tests() {
+  local system32='C:\windows\system32\regsvr32.exe' syswow64='C:\windows\syswow64\regsvr32.exe'
+  run_check wic-register32 wine "$syswow64" /s build/win32/bin/PalvoWic.dll
+  run_check wic-register64 wine "$system32" /s build/win64/bin/PalvoWic.dll
+  run_gtest wic-wine32 wine build/win32/bin/wic_tests.exe --gtest_filter='-WicUnregistered*'
+  run_gtest wic-wine64 wine build/win64/bin/wic_tests.exe --gtest_filter='-WicUnregistered*'
+  run_check wic-unregister32 wine "$syswow64" /s /u build/win32/bin/PalvoWic.dll
+  run_check wic-unregister64 wine "$system32" /s /u build/win64/bin/PalvoWic.dll
+  run_gtest wic-wine32-unregistered wine build/win32/bin/wic_tests.exe --gtest_filter='WicUnregistered*'
+  run_gtest wic-wine64-unregistered wine build/win64/bin/wic_tests.exe --gtest_filter='WicUnregistered*'
+}
+run_wic_tests
+# The codec imports system DLLs only and exports the four COM server entries.
+check_codec_dll() {
+  local codec imports
+  for codec in build/win32/bin/PalvoWic.dll build/win64/bin/PalvoWic.dll; do
+    imports=$(x86_64-w64-mingw32-objdump -p "$codec" | grep -oP 'DLL Name: \K.*' | tr 'A-Z' 'a-z' | sort -u)
+    echo "$codec imports: $imports"
+    for dll in $imports; do
+      case "$dll" in kernel32.dll | advapi32.dll | msvcrt.dll | ole32.dll) ;; *) return 1 ;; esac
+    done
+    for name in DllGetClassObject DllCanUnloadNow DllRegisterServer DllUnregisterServer; do
+      x86_64-w64-mingw32-objdump -p "$codec" | grep -qP "\] $name\$" || { echo "$codec: no export $name"; return 1; }
+    done
+  done
+}
+run_check codec-dll check_codec_dll
 # Every fuzz target briefly (libFuzzer, ASan, UBSan); anything found fails the run.
 run_check fuzz tools/fuzz.sh 30
 grep -E 'executions' "$logs/fuzz.log" || true
@@ -153,6 +183,15 @@ check_package_linux() {
   done
 }
 run_check package-linux check_package_linux
+# The release holds the WIC decoder of both widths and its two commands.
+check_codec_package() {
+  local release
+  release=$(find build/release -mindepth 1 -maxdepth 1 -type d | head -1)
+  for file in 32bit/PalvoWic.dll 64bit/PalvoWic.dll install-wic.cmd uninstall-wic.cmd; do
+    [ -f "$release/$file" ] || { echo "missing $file in $release"; return 1; }
+  done
+}
+run_check codec-package check_codec_package
 run_check plugin-imports check_plugin_imports
 run_check samples-current check_samples_current
 

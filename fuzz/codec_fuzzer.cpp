@@ -1,0 +1,93 @@
+// The system image codec's frame server as WIC reaches it with a stream's
+// bytes: the frame list, each frame's shape, its decoding, and rectangle
+// copies at a padded stride. A decoded frame must have the shape described
+// beforehand, and a sub-rectangle must hold the same pixels as the whole.
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "common/result_codes.h"
+#include "fuzz/fuzz_check.h"
+#include "picture_filter/wic/codec_frames.h"
+
+namespace {
+
+// Frames beyond this are described but not decoded: a header may promise gigabytes.
+constexpr int64_t LargestFrame = 4 << 20;
+constexpr int32_t FramesTried = 4;
+
+uint32_t PixelAt(const uint8_t* row, int64_t bit, int32_t depth) {
+  if (depth == 24) return row[bit / 8] | (row[bit / 8 + 1] << 8) | (row[bit / 8 + 2] << 16);
+  return (row[bit / 8] >> (8 - depth - bit % 8)) & ((1u << depth) - 1);
+}
+
+void CheckCopies(const CodecFrame& frame) {
+  const CodecFrameShape& shape = frame.Shape;
+  const uint32_t wholeStride = static_cast<uint32_t>((int64_t{shape.Width} * shape.Depth + 7) / 8);
+  std::vector<uint8_t> whole(static_cast<size_t>(wholeStride) * shape.Height);
+  const CodecRectangle all{0, 0, shape.Width, shape.Height};
+  FUZZ_CHECK(CopyCodecPixels(frame, all, wholeStride, whole.size(), whole.data()) == ResultSuccess);
+  FUZZ_CHECK(CopyCodecPixels(frame, all, wholeStride, whole.size() - 1, whole.data()) == CodecBufferTooSmall);
+  FUZZ_CHECK(CopyCodecPixels(frame, CodecRectangle{1, 0, shape.Width, 1}, wholeStride, whole.size(), whole.data()) ==
+             CodecBadRectangle);
+
+  // Everything but the first row and column, at a stride with padding.
+  const CodecRectangle inner{1, 1, shape.Width - 1, shape.Height - 1};
+  const uint32_t stride = static_cast<uint32_t>((int64_t{inner.Width} * shape.Depth + 7) / 8) + 3;
+  std::vector<uint8_t> part(static_cast<size_t>(stride) * (inner.Height > 0 ? inner.Height : 1));
+  FUZZ_CHECK(CopyCodecPixels(frame, inner, stride, part.size(), part.data()) == ResultSuccess);
+  for (int32_t r = 0; r < inner.Height && r < 8; ++r) {
+    for (int32_t x = 0; x < inner.Width; ++x) {
+      FUZZ_CHECK(PixelAt(part.data() + size_t{stride} * r, int64_t{x} * shape.Depth, shape.Depth) ==
+                 PixelAt(whole.data() + size_t{wholeStride} * (r + 1), int64_t{x + 1} * shape.Depth, shape.Depth));
+    }
+  }
+}
+
+void CheckFrame(const InputRange& input, int32_t index) {
+  CodecFrameShape shape;
+  const int32_t described = DescribeCodecFrame(input, index, &shape);
+  FUZZ_CHECK(described == ResultSuccess || described == ResultBrokenData || described == ResultNotImplemented);
+  if (described != ResultSuccess) {
+    CodecFrame frame;
+    FUZZ_CHECK(DecodeCodecFrame(input, index, &frame) == described && frame.Pixels == nullptr);
+    return;
+  }
+  FUZZ_CHECK(shape.Width > 0 && shape.Height > 0);
+  FUZZ_CHECK((shape.Depth == 24) == (shape.ColourEntries == 0));
+  FUZZ_CHECK(shape.Depth == 24 || shape.ColourEntries == (1 << shape.Depth));
+  const int64_t stride = ((int64_t{shape.Width} * shape.Depth + 31) / 32) * 4;
+  if (stride * shape.Height > LargestFrame) return;
+
+  CodecFrame frame;
+  const int32_t decoded = DecodeCodecFrame(input, index, &frame);
+  FUZZ_CHECK(decoded == ResultSuccess || decoded == ResultBrokenData || decoded == DataEnded ||
+             decoded == ResultNotImplemented);
+  if (decoded != ResultSuccess) {
+    FUZZ_CHECK(frame.Pixels == nullptr);
+    return;
+  }
+  FUZZ_CHECK(std::memcmp(&frame.Shape, &shape, sizeof shape) == 0 && frame.Stride == stride);
+  for (int32_t entry = 0; entry < shape.ColourEntries; ++entry) FUZZ_CHECK(frame.Colours[entry] >> 24 == 0xFF);
+  CheckCopies(frame);
+  ReleaseCodecFrame(&frame);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // The codec holds its input in a block of its own, as read from the stream.
+  std::vector<uint8_t> copy(data, data + size);
+  const InputRange input{copy.data(), copy.size()};
+  int32_t count = 0;
+  const int32_t counted = CountCodecFrames(input, &count);
+  FUZZ_CHECK(counted == ResultSuccess || counted == ResultNotOurFormat || counted == ResultBrokenData);
+  if (counted != ResultSuccess) return 0;
+  FUZZ_CHECK(count >= 1 && static_cast<uint64_t>(count) <= size / 4);
+  for (int32_t index = 0; index < count && index < FramesTried; ++index) CheckFrame(input, index);
+  // The last frame of a long IPQ too, and one past the end.
+  if (count > FramesTried) CheckFrame(input, count - 1);
+  CodecFrameShape beyond;
+  FUZZ_CHECK(DescribeCodecFrame(input, count, &beyond) == ResultBrokenData);
+  return 0;
+}

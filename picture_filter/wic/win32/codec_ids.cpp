@@ -1,0 +1,9 @@
+#include "picture_filter/wic/win32/codec_ids.h"
+
+const CLSID CLSID_PalvoWicDecoder = {0x97cf0e55, 0x9ec8, 0x4c70, {0xb0, 0xf0, 0xf2, 0x54, 0xae, 0xb9, 0xa1, 0x64}};
+const GUID GUID_ContainerFormatFcPicture = {0x967f9b3d, 0xdd6d, 0x4fd8, {0x8e, 0xd3, 0x81, 0x53, 0x5c, 0xc0, 0x98, 0x06}};
+const GUID GUID_VendorFcSusiePlugins = {0x835c2361, 0x378a, 0x4502, {0xb3, 0x4b, 0x21, 0xbc, 0x7e, 0x84, 0x28, 0x79}};
+
+const wchar_t DecoderClassText[] = L"{97CF0E55-9EC8-4C70-B0F0-F254AEB9A164}";
+const wchar_t ContainerFormatText[] = L"{967F9B3D-DD6D-4FD8-8ED3-81535CC09806}";
+const wchar_t VendorText[] = L"{835C2361-378A-4502-B34B-21BC7E842879}";
