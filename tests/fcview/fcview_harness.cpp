@@ -163,6 +163,28 @@ const JsonValue* JsonValue::Find(const std::string& key) const {
   return nullptr;
 }
 
+std::string JsonValue::Utf8() const {
+  std::string out;
+  for (uint32_t c : Text) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
 std::string JsonValue::Bytes() const {
   std::string out;
   for (uint32_t c : Text) out += c < 256 ? static_cast<char>(c) : '?';
@@ -217,7 +239,18 @@ struct JsonReader {
         }
         text->push_back(code);
       } else if (c >= 0x80) {
-        return false; // fcview writes ASCII only
+        // UTF-8, strictly: the shortest form, no surrogates.
+        const int extra = (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
+        if (extra < 0 || At + extra > S.size()) return false;
+        uint32_t code = c & (0x3F >> extra);
+        for (int k = 0; k < extra; ++k) {
+          const uint8_t next = static_cast<uint8_t>(S[At++]);
+          if ((next & 0xC0) != 0x80) return false;
+          code = (code << 6) | (next & 0x3F);
+        }
+        static const uint32_t least[] = {0, 0x80, 0x800, 0x10000};
+        if (code < least[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+        text->push_back(code);
       } else {
         text->push_back(c);
       }

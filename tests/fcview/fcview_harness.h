@@ -61,5 +61,7 @@ struct JsonValue {
   const JsonValue* Find(const std::string& key) const;
   // A string whose code points are all below 256, as those bytes.
   std::string Bytes() const;
+  // A string as UTF-8.
+  std::string Utf8() const;
 };
 bool ParseJson(const std::string& text, JsonValue* value);
