@@ -4,13 +4,21 @@
 #include <cstdio>
 #include <string>
 
+// The C runtime's formatting is the C99 one in both builds (MinGW's own in
+// C++), so %zu and %lld mean the same everywhere.
+#if defined(__MINGW32__)
+#define FCVIEW_PRINTF(f, a) __attribute__((format(gnu_printf, f, a)))
+#else
+#define FCVIEW_PRINTF(f, a) __attribute__((format(printf, f, a)))
+#endif
+
 namespace fcview {
 
 // printf into a string.
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* format, ...) FCVIEW_PRINTF(1, 2);
 
 // printf to stdout or stderr, the text taken as UTF-8 (see WriteText).
-void Print(std::FILE* stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void Print(std::FILE* stream, const char* format, ...) FCVIEW_PRINTF(2, 3);
 
 // A JSON string literal of UTF-8 text, quotes included: '"', '\' and control
 // characters escaped, every other character as it is.
