@@ -146,7 +146,8 @@ TEST(FcviewEncode, AnIpqTakesOneFrameFromEachPictureInOrderWithOnePalette) {
   }
 }
 
-// The samples go to PNG and back: the same pixels again.
+// The samples go to PNG and back: the same pixels again, and, as the PNG
+// files keep the palette and its indexes, the very same files.
 TEST(FcviewEncode, SamplesComeBackFromTheirPngFiles) {
   ScratchDir dir;
   for (const char* sample : {"sunset.ipf", "dusk.mcg"}) {
@@ -158,6 +159,7 @@ TEST(FcviewEncode, SamplesComeBackFromTheirPngFiles) {
     int32_t result = -99;
     const fcview::RgbImage original = DecodeThroughDib(ReadBytes(Sample(sample)), ShowConnected, &result);
     ExpectDecodesTo(ReadBytes(back), original, sample);
+    EXPECT_EQ(ReadBytes(back), ReadBytes(Sample(sample))) << sample;
   }
 }
 

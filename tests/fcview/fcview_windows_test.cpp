@@ -113,6 +113,9 @@ TEST_F(FcviewWindows, ConvertsArchivesEncodesAndPacksAsTheNativeBuild) {
   ASSERT_EQ(RunFcview({"convert", Sample("pictures.vfs"), dir.Str("native")}).Exit, 0);
   ASSERT_EQ(Entries(dir / "win"), Entries(dir / "native"));
   for (const std::string& name : Entries(dir / "native")) ExpectSamePixels(dir / "win" / name, dir / "native" / name);
+  // The PNG files keep the palette and its indexes: the pictures come back as the very same files.
+  ASSERT_EQ(Wine({"encode", dir.Str("win/DUSK.MCG.png"), dir.Str("dusk.mcg")}).Exit, 0);
+  EXPECT_EQ(ReadBytes(dir / "dusk.mcg"), ReadBytes(Sample("dusk.mcg")));
 
   // PNG files of every kind the encoders take, read through the system's decoder.
   std::vector<std::pair<std::string, PngSpec>> pngs;

@@ -48,27 +48,69 @@ struct Imaging {
   bool Ready() const { return Factory.Pointer != nullptr; }
 };
 
-bool WriteFrame(IWICImagingFactory* factory, const RgbImage& image, IStream* stream) {
-  const UINT stride = static_cast<UINT>(image.Width) * 3;
-  std::vector<uint8_t> bgr(image.Rgb.size());
-  for (size_t i = 0; i < image.Rgb.size(); i += 3) {
-    bgr[i] = image.Rgb[i + 2];
-    bgr[i + 1] = image.Rgb[i + 1];
-    bgr[i + 2] = image.Rgb[i];
+// The pixels as the frame takes them: true colour as 24-bit BGR rows; a
+// palette picture as its indexes packed at its depth, with its palette.
+struct FramePixels {
+  WICPixelFormatGUID Format;
+  UINT Stride;
+  std::vector<uint8_t> Bytes;
+};
+
+FramePixels PixelsOf(const RgbImage& image, bool indexed) {
+  FramePixels pixels;
+  const size_t width = static_cast<size_t>(image.Width);
+  if (!indexed) {
+    pixels.Format = GUID_WICPixelFormat24bppBGR;
+    pixels.Stride = static_cast<UINT>(width * 3);
+    pixels.Bytes.resize(image.Rgb.size());
+    for (size_t i = 0; i < image.Rgb.size(); i += 3) {
+      pixels.Bytes[i] = image.Rgb[i + 2];
+      pixels.Bytes[i + 1] = image.Rgb[i + 1];
+      pixels.Bytes[i + 2] = image.Rgb[i];
+    }
+    return pixels;
   }
-  Held<IWICBitmap> bitmap;
+  const int depth = image.IndexDepth;
+  pixels.Format = depth == 1 ? GUID_WICPixelFormat1bppIndexed
+                  : depth == 4 ? GUID_WICPixelFormat4bppIndexed
+                               : GUID_WICPixelFormat8bppIndexed;
+  pixels.Stride = static_cast<UINT>((width * depth + 7) / 8);
+  pixels.Bytes.assign(static_cast<size_t>(pixels.Stride) * image.Height, 0);
+  for (size_t y = 0; y < static_cast<size_t>(image.Height); ++y) {
+    for (size_t x = 0; x < width; ++x) {
+      const size_t bit = x * depth;
+      pixels.Bytes[y * pixels.Stride + bit / 8] |=
+          static_cast<uint8_t>(image.Indexes[y * width + x] << (8 - depth - bit % 8));
+    }
+  }
+  return pixels;
+}
+
+bool WriteFrame(IWICImagingFactory* factory, const RgbImage& image, bool indexed, IStream* stream) {
+  FramePixels pixels = PixelsOf(image, indexed);
   Held<IWICBitmapEncoder> encoder;
   Held<IWICBitmapFrameEncode> frame;
   Held<IPropertyBag2> options;
-  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-  return SUCCEEDED(factory->CreateBitmapFromMemory(static_cast<UINT>(image.Width), static_cast<UINT>(image.Height),
-                                                   GUID_WICPixelFormat24bppBGR, stride,
-                                                   static_cast<UINT>(bgr.size()), bgr.data(), &bitmap)) &&
-         SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
-         SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
-         SUCCEEDED(encoder->CreateNewFrame(&frame, &options)) && SUCCEEDED(frame->Initialize(options.Pointer)) &&
-         SUCCEEDED(frame->SetSize(static_cast<UINT>(image.Width), static_cast<UINT>(image.Height))) &&
-         SUCCEEDED(frame->SetPixelFormat(&format)) && SUCCEEDED(frame->WriteSource(bitmap.Pointer, nullptr)) &&
+  Held<IWICPalette> palette;
+  WICPixelFormatGUID format = pixels.Format;
+  if (FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) ||
+      FAILED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) ||
+      FAILED(encoder->CreateNewFrame(&frame, &options)) || FAILED(frame->Initialize(options.Pointer)) ||
+      FAILED(frame->SetSize(static_cast<UINT>(image.Width), static_cast<UINT>(image.Height))) ||
+      FAILED(frame->SetPixelFormat(&format)) || !IsEqualGUID(format, pixels.Format)) {
+    return false; // the encoder would convert: a palette picture is then written as true colour
+  }
+  if (indexed) {
+    std::vector<WICColor> colours;
+    for (uint32_t rgb : image.Palette) colours.push_back(0xFF000000u | rgb);
+    if (FAILED(factory->CreatePalette(&palette)) ||
+        FAILED(palette->InitializeCustom(colours.data(), static_cast<UINT>(colours.size()))) ||
+        FAILED(frame->SetPalette(palette.Pointer))) {
+      return false;
+    }
+  }
+  return SUCCEEDED(frame->WritePixels(static_cast<UINT>(image.Height), pixels.Stride,
+                                      static_cast<UINT>(pixels.Bytes.size()), pixels.Bytes.data())) &&
          SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
 }
 
@@ -186,9 +228,17 @@ bool ReadTrueColour(IWICBitmapFrameDecode* frame, PngPicture* picture, std::stri
 
 bool EncodePng(const RgbImage& image, std::vector<uint8_t>* png) {
   Imaging imaging;
-  Held<IStream> stream;
-  return imaging.Ready() && SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) &&
-         WriteFrame(imaging.Factory.Pointer, image, stream.Pointer) && StreamBytes(stream.Pointer, png);
+  if (!imaging.Ready()) return false;
+  const bool indexed = image.IndexDepth > 0 && !image.Palette.empty() && image.Palette.size() <= 256;
+  for (bool asIndexes : {indexed, false}) {
+    Held<IStream> stream;
+    if (SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) &&
+        WriteFrame(imaging.Factory.Pointer, image, asIndexes, stream.Pointer) && StreamBytes(stream.Pointer, png)) {
+      return true;
+    }
+    if (!asIndexes) break;
+  }
+  return false;
 }
 
 bool ReadPng(const uint8_t* data, size_t size, PngPicture* picture, std::string* reason) {
