@@ -43,6 +43,15 @@ TEST(FcviewConvertArchive, EveryPictureAndEveryFrameOfTheSampleArchive) {
   for (const std::string& name : Entries(dir / "all")) EXPECT_EQ(ReadBytes(dir / "one" / name), ReadBytes(dir / "all" / name));
   EXPECT_EQ(ReadBytes(dir / "one/README.TXT"), Text("Sample archive made by the project's own writers.\r\n"));
 
+  // Only the members named, by name or pattern; a name that matches nothing writes nothing.
+  ASSERT_EQ(RunFcview({"convert", Sample("pictures.vfs"), dir.Str("some"), "dusk.mcg", "*.ipq"}).Exit, 0);
+  EXPECT_EQ(Entries(dir / "some"), (std::vector<std::string>{"DUSK.MCG.png", "WAVES.IPQ-00001.png",
+                                                              "WAVES.IPQ-00002.png", "WAVES.IPQ-00003.png"}));
+  const RunResult none = RunFcview({"convert", Sample("pictures.vfs"), dir.Str("none"), "dusk.mcg", "*.BMP"});
+  EXPECT_EQ(none.Exit, 1);
+  EXPECT_EQ(none.Err, "fcview: " + Sample("pictures.vfs") + ": no member named *.BMP\n");
+  EXPECT_FALSE(fs::exists(dir / "none"));
+
   // A picture file into a directory: named after the file.
   ASSERT_EQ(RunFcview({"convert", Sample("waves.ipq"), dir.Str("frames") + "/"}).Exit, 0);
   EXPECT_EQ(Entries(dir / "frames"),

@@ -12,7 +12,7 @@ namespace {
 
 const char* const UsageLine =
     "usage: fcview info FILE... | convert [--mode N | --all-frames] [--force] FILE OUT.png"
-    " | convert [--all] [--jobs N] [--force] ARCHIVE OUTDIR/ | list [--json] ARCHIVE"
+    " | convert [--all] [--jobs N] [--force] ARCHIVE OUTDIR/ [NAME...] | list [--json] ARCHIVE"
     " | extract [--force] ARCHIVE DIR [NAME...] | encode [--force] IN.png... OUT.ipf|.ipq|.mcg"
     " | pack [--force] DIR|FILE... OUT.vfs | replace [--force] ARCHIVE OUT.vfs NAME=FILE...";
 

@@ -37,9 +37,10 @@ const char* const HelpText =
     "      4 or 0 the last frame. --all-frames writes every frame on its own, as\n"
     "      OUT-00001.png, OUT-00002.png, ... (frame 1 first; a trailing .png of OUT\n"
     "      is dropped before the number is added).\n"
-    "  fcview convert [--all] [--jobs N] [--force] ARCHIVE OUTDIR/\n"
-    "      Every picture of a VFS archive as PNG files in OUTDIR, named after the\n"
-    "      member (NAME.png; every frame of an IPQ member as NAME-00001.png, ...).\n"
+    "  fcview convert [--all] [--jobs N] [--force] ARCHIVE OUTDIR/ [NAME...]\n"
+    "      Every picture (or the named ones) of a VFS archive as PNG files in\n"
+    "      OUTDIR, named after the member (NAME.png; every frame of an IPQ member\n"
+    "      as NAME-00001.png, ...). Palette pictures become palette PNG files.\n"
     "      A picture file with OUTDIR/ gives the same for that one file. --all also\n"
     "      extracts the members that are not pictures. --jobs sets the number of\n"
     "      pictures decoded at once (default: the number of processors). A broken\n"
@@ -167,7 +168,7 @@ int Convert(const std::vector<std::string>& args) {
       files.push_back(args[i]);
     }
   }
-  if (files.size() != 2 || (modeGiven && allFrames)) return Usage();
+  if (files.size() < 2 || (modeGiven && allFrames)) return Usage();
   const std::string& file = files[0];
   const std::string& out = files[1];
 
@@ -181,9 +182,10 @@ int Convert(const std::vector<std::string>& args) {
                            (DetectArchive(input.Range(), &kind) && kind.Format == &VfsFormat && !NamesAPng(out));
   if (toDirectory) {
     if (modeGiven || allFrames) return Usage();
-    return ConvertToDirectory(ConvertOptions{file, out, all, force, jobs}, input.Range());
+    const std::vector<std::string> patterns(files.begin() + 2, files.end());
+    return ConvertToDirectory(ConvertOptions{file, out, all, force, jobs, patterns}, input.Range());
   }
-  if (all || jobs != 0) return Usage();
+  if (all || jobs != 0 || files.size() != 2) return Usage();
   PictureSummary summary;
   int32_t result = DescribePicture(input.Range(), &summary);
   if (result != ResultSuccess) return Fail(file, PictureFailure(result));

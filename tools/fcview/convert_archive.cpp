@@ -123,17 +123,30 @@ bool AddPicture(const InputRange& picture, const std::string& base, const std::s
   return true;
 }
 
-// Every job of a VFS archive; members that cannot be converted are reported here.
-void PlanArchive(const ConvertOptions& options, const InputRange& input, std::vector<Job>* jobs, size_t* failed) {
+// Every job of a VFS archive; members that cannot be converted are reported
+// here. False (reported) when nothing can be done at all.
+bool PlanArchive(const ConvertOptions& options, const InputRange& input, std::vector<Job>* jobs, size_t* failed) {
   std::vector<FileInfo> records;
   const int32_t listed = ListMembers(input, VfsFormat, &records);
   if (listed != ResultSuccess) {
     Fail(options.Input, ResultText(listed));
-    ++*failed;
-    return;
+    return false;
   }
+  std::vector<Member> members;
   for (const FileInfo& record : records) {
-    const std::string text = MemberText(MemberName(record));
+    const std::string name = MemberName(record);
+    members.push_back(Member{record, name, MemberText(name)});
+  }
+  std::vector<bool> chosen;
+  std::string unmatched;
+  if (!SelectMembers(members, options.Patterns, &chosen, &unmatched)) {
+    Fail(options.Input, "no member named " + unmatched);
+    return false;
+  }
+  for (size_t i = 0; i < members.size(); ++i) {
+    if (!chosen[i]) continue;
+    const FileInfo& record = members[i].Record;
+    const std::string& text = members[i].Text;
     const std::string shown = "member " + text + ": ";
     VfsMemberCursor cursor{};
     char name[MemberNameBufferSize] = {};
@@ -162,6 +175,7 @@ void PlanArchive(const ConvertOptions& options, const InputRange& input, std::ve
     Fail(options.Input, shown + reason);
     ++*failed;
   }
+  return true;
 }
 
 } // namespace
@@ -181,7 +195,9 @@ int ConvertToDirectory(const ConvertOptions& options, const InputRange& input) {
   size_t failed = 0;
   ArchiveKind kind{};
   if (DetectArchive(input, &kind) && kind.Format == &VfsFormat) {
-    PlanArchive(options, input, &jobs, &failed);
+    if (!PlanArchive(options, input, &jobs, &failed)) return ExitFailure;
+  } else if (!options.Patterns.empty()) {
+    return Usage();
   } else {
     std::string reason;
     const std::string base = PathText(PathFromArgument(options.Input).filename());

@@ -3,6 +3,7 @@
 // holding one picture at a time while the archive stays mapped.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "common/input_range.h"
 
@@ -14,6 +15,7 @@ struct ConvertOptions {
   bool All;           // also copy the members that are no pictures
   bool Force;         // replace existing files
   unsigned Jobs;      // pictures at once; 0: one per processor
+  std::vector<std::string> Patterns; // the members wanted (names or patterns); empty: all
 };
 
 // Converts the mapped input (a VFS archive, or one picture file) into the
