@@ -178,7 +178,8 @@ int Convert(const std::vector<std::string>& args) {
   // A directory as the output, or an archive as the input: every picture into the directory.
   std::error_code error;
   ArchiveKind kind{};
-  const bool toDirectory = out.back() == '/' || out.back() == '\\' || fs::is_directory(PathFromArgument(out), error) ||
+  const bool endsInSeparator = !out.empty() && (out.back() == '/' || out.back() == '\\');
+  const bool toDirectory = endsInSeparator || fs::is_directory(PathFromArgument(out), error) ||
                            (DetectArchive(input.Range(), &kind) && kind.Format == &VfsFormat && !NamesAPng(out));
   if (toDirectory) {
     if (modeGiven || allFrames) return Usage();
