@@ -62,5 +62,10 @@ $fcview list samples/pictures.vfs
 $fcview list --json samples/waves.ipq
 rm -rf out/pictures.vfs.fcview && $fcview extract samples/pictures.vfs out/pictures.vfs.fcview
 $fcview extract --force samples/waves.ipq out/waves.ipq.fcview
+echo "== fcview: the whole sample archive to PNG in one command, and a picture back into it"
+$fcview convert --force samples/pictures.vfs out/pictures.vfs.png/
+$fcview encode --force out/pictures.vfs.png/CASTLE.IPF.png out/castle-again.ipf
+$fcview replace --force samples/pictures.vfs out/pictures-again.vfs CASTLE.IPF=out/castle-again.ipf
+$fcview list out/pictures-again.vfs
 echo "== fcview.exe (the Windows build) under Wine"
 wine build/win32/bin/fcview.exe info samples/sunset.ipf

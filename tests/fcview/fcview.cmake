@@ -7,7 +7,11 @@ if(TARGET fcview)
     ${CMAKE_CURRENT_LIST_DIR}/fcview_harness.cpp
     ${CMAKE_CURRENT_LIST_DIR}/fcview_picture_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/fcview_archive_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/fcview_windows_test.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/fcview_windows_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/fcview_encode_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/fcview_names_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/fcview_convert_archive_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/fcview_pack_test.cpp)
   target_compile_definitions(fcview_tests PRIVATE
     FCVIEW_BINARY="$<TARGET_FILE:fcview>" FC_SAMPLES_DIR="${CMAKE_SOURCE_DIR}/samples")
   target_link_libraries(fcview_tests PRIVATE fcview_core fc_writers PNG::PNG GTest::gtest_main fc_options)

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csetjmp>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -117,6 +118,59 @@ fcview::RgbImage ReadPngBytes(const Bytes& png) {
   return FinishRead(&image, png.data(), png.size(), nullptr);
 }
 
+bool WritePng(const fs::path& path, const PngSpec& spec) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  // Rows laid out by hand (samples packed most significant first), so the file has exactly the given depth.
+  const int channels = spec.ColourType == 2 ? 3 : spec.ColourType == 4 ? 2 : spec.ColourType == 6 ? 4 : 1;
+  const size_t rowBits = static_cast<size_t>(spec.Width) * channels * spec.Depth;
+  std::vector<Bytes> rows(static_cast<size_t>(spec.Height), Bytes((rowBits + 7) / 8, 0));
+  for (int32_t y = 0; y < spec.Height; ++y) {
+    for (int32_t x = 0; x < spec.Width; ++x) {
+      const uint32_t v = spec.Pixels[static_cast<size_t>(y) * spec.Width + x];
+      std::vector<uint32_t> samples;
+      if (channels == 1) samples = {v};
+      if (channels == 2) samples = {v & 0xFF, v >> 24};
+      if (channels >= 3) samples = {(v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF};
+      if (channels == 4) samples.push_back(v >> 24);
+      for (int c = 0; c < channels; ++c) {
+        const size_t bit = (static_cast<size_t>(x) * channels + c) * spec.Depth;
+        Bytes& row = rows[static_cast<size_t>(y)];
+        if (spec.Depth == 16) {
+          row[bit / 8] = static_cast<uint8_t>(samples[c]);
+          row[bit / 8 + 1] = static_cast<uint8_t>(samples[c]);
+        } else {
+          row[bit / 8] |= static_cast<uint8_t>(samples[c] << (8 - spec.Depth - bit % 8));
+        }
+      }
+    }
+  }
+  if (setjmp(png_jmpbuf(png)) != 0) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+    return false;
+  }
+  png_init_io(png, file);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(spec.Width), static_cast<png_uint_32>(spec.Height), spec.Depth,
+               spec.ColourType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  std::vector<png_color> palette;
+  for (uint32_t rgb : spec.Palette) {
+    palette.push_back(png_color{static_cast<png_byte>(rgb >> 16), static_cast<png_byte>(rgb >> 8),
+                                static_cast<png_byte>(rgb)});
+  }
+  if (!palette.empty()) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
+  if (!spec.Alpha.empty()) {
+    png_set_tRNS(png, info, spec.Alpha.data(), static_cast<int>(spec.Alpha.size()), nullptr);
+  }
+  png_write_info(png, info);
+  for (Bytes& row : rows) png_write_row(png, row.data());
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return std::fclose(file) == 0;
+}
+
 fcview::RgbImage DecodeThroughDib(const Bytes& file, int32_t mode, int32_t* result) {
   fcview::RgbImage rgb;
   const PictureImage picture{InputRange{file.data(), file.size()}, file.data()};
@@ -161,6 +215,28 @@ const JsonValue* JsonValue::Find(const std::string& key) const {
     if (member.first == key) return &member.second;
   }
   return nullptr;
+}
+
+std::string JsonValue::Utf8() const {
+  std::string out;
+  for (uint32_t c : Text) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
 }
 
 std::string JsonValue::Bytes() const {
@@ -217,7 +293,18 @@ struct JsonReader {
         }
         text->push_back(code);
       } else if (c >= 0x80) {
-        return false; // fcview writes ASCII only
+        // UTF-8, strictly: the shortest form, no surrogates.
+        const int extra = (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
+        if (extra < 0 || At + extra > S.size()) return false;
+        uint32_t code = c & (0x3F >> extra);
+        for (int k = 0; k < extra; ++k) {
+          const uint8_t next = static_cast<uint8_t>(S[At++]);
+          if ((next & 0xC0) != 0x80) return false;
+          code = (code << 6) | (next & 0x3F);
+        }
+        static const uint32_t least[] = {0, 0x80, 0x800, 0x10000};
+        if (code < least[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+        text->push_back(code);
       } else {
         text->push_back(c);
       }

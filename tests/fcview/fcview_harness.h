@@ -45,6 +45,18 @@ std::vector<std::string> Entries(const fs::path& dir);
 fcview::RgbImage ReadPng(const fs::path& path);
 fcview::RgbImage ReadPngBytes(const Bytes& png);
 
+// A PNG file written by libpng, as any editor could have written it.
+struct PngSpec {
+  int32_t Width = 0;
+  int32_t Height = 0;
+  int ColourType = 2;             // PNG colour type: 0 grey, 2 RGB, 3 palette, 4 grey+alpha, 6 RGBA
+  int Depth = 8;                  // bits a sample (palette and grey: 1, 2, 4, 8; 16 where allowed)
+  std::vector<uint32_t> Palette;  // 0xRRGGBB
+  std::vector<uint8_t> Alpha;     // palette alpha (tRNS), may be shorter than the palette
+  std::vector<uint32_t> Pixels;   // per pixel: index or grey value, or 0xAARRGGBB (RGB: alpha ignored)
+};
+bool WritePng(const fs::path& path, const PngSpec& spec);
+
 // What the picture filter's DecodePicture makes of `file` in display mode
 // `mode`, each DIB pixel looked up in the DIB's colour table, top row first.
 fcview::RgbImage DecodeThroughDib(const Bytes& file, int32_t mode, int32_t* result);
@@ -61,5 +73,7 @@ struct JsonValue {
   const JsonValue* Find(const std::string& key) const;
   // A string whose code points are all below 256, as those bytes.
   std::string Bytes() const;
+  // A string as UTF-8.
+  std::string Utf8() const;
 };
 bool ParseJson(const std::string& text, JsonValue* value);

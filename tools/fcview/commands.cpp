@@ -10,19 +10,21 @@
 #include "container/ipq_display_mode.h"
 #include "ipq_archive/ipq_frames.h"
 #include "tools/fcview/archives.h"
+#include "tools/fcview/cli.h"
+#include "tools/fcview/convert_archive.h"
 #include "tools/fcview/files.h"
+#include "tools/fcview/names.h"
+#include "tools/fcview/pack_commands.h"
 #include "tools/fcview/pictures.h"
 #include "tools/fcview/platform.h"
 #include "tools/fcview/png_encoder.h"
+#include "tools/fcview/progress_bar.h"
 #include "tools/fcview/text.h"
+#include "vfs_archive/vfs_format.h"
 
 namespace fcview {
 
 namespace {
-
-const char* const UsageLine =
-    "usage: fcview info FILE... | convert [--mode N | --all-frames] [--force] FILE OUT.png"
-    " | list [--json] ARCHIVE | extract [--force] ARCHIVE DIR [NAME...]";
 
 const char* const HelpText =
     "fcview: F&C's IPF, IPQ and MCG pictures and VFS archives on the command line.\n"
@@ -35,43 +37,42 @@ const char* const HelpText =
     "      4 or 0 the last frame. --all-frames writes every frame on its own, as\n"
     "      OUT-00001.png, OUT-00002.png, ... (frame 1 first; a trailing .png of OUT\n"
     "      is dropped before the number is added).\n"
+    "  fcview convert [--all] [--jobs N] [--force] ARCHIVE OUTDIR/ [NAME...]\n"
+    "      Every picture (or the named ones) of a VFS archive as PNG files in\n"
+    "      OUTDIR, named after the member (NAME.png; every frame of an IPQ member\n"
+    "      as NAME-00001.png, ...). Palette pictures become palette PNG files.\n"
+    "      A picture file with OUTDIR/ gives the same for that one file. --all also\n"
+    "      extracts the members that are not pictures. --jobs sets the number of\n"
+    "      pictures decoded at once (default: the number of processors). A broken\n"
+    "      member is reported by name and the rest are still written.\n"
     "  fcview list [--json] ARCHIVE\n"
     "      The members of a VFS archive, or the frames of an IPQ file, as a table\n"
-    "      or as JSON. Name bytes outside printable ASCII show as \\xNN in the\n"
-    "      table and as \\u00NN (the byte's Latin-1 meaning) in JSON.\n"
+    "      or as JSON. Names are shown as text (code page 932 decoded); a byte that\n"
+    "      is no character there shows as %XX, and a '%' that would read as such\n"
+    "      an escape as %25.\n"
     "  fcview extract [--force] ARCHIVE DIR [NAME...]\n"
-    "      All or the named members into DIR (created when missing); IPQ frames\n"
-    "      become stand-alone IPF files. Names are given as the list shows them.\n"
+    "      All or the named members into DIR (created when missing), under their\n"
+    "      names as text; IPQ frames become stand-alone IPF files. A NAME matches\n"
+    "      ignoring case and may be a pattern with * and ? ('*.IPF').\n"
+    "  fcview encode [--force] IN.png OUT.ipf | IN.png OUT.mcg | IN.png... OUT.ipq\n"
+    "      A picture made from PNG files (an IPQ takes one frame from each, in\n"
+    "      order). IPF and IPQ hold at most 256 colours; MCG keeps a palette PNG's\n"
+    "      depth (1, 4 or 8 bits) and makes other pictures 24-bit. Colours are never\n"
+    "      reduced. The file is decoded again and compared before it is kept.\n"
+    "  fcview pack [--force] DIR|FILE... OUT.vfs\n"
+    "      A VFS archive of the files in DIR (in name order) or of the files\n"
+    "      given. Names must fit the archive: at most 12 bytes in code page 932.\n"
+    "  fcview replace [--force] ARCHIVE OUT.vfs NAME=FILE...\n"
+    "      A copy of ARCHIVE with the named members' bytes replaced by the files'.\n"
+    "      All else stays byte for byte; only data offsets and sizes change.\n"
     "\n"
-    "Nothing is written unless every output can be completed: outputs are written\n"
-    "to temporary files first and take their names only at the end. An existing\n"
-    "file is replaced only with --force; a name that is not a plain file name is\n"
-    "refused. Exit status: 0 success, 1 failure (one line on stderr), 2 usage.\n";
-
-int Usage() {
-  std::fprintf(stderr, "%s\n", UsageLine);
-  return ExitUsage;
-}
-
-int Fail(const std::string& file, const std::string& reason) {
-  std::fprintf(stderr, "fcview: %s: %s\n", file.c_str(), reason.c_str());
-  return ExitFailure;
-}
+    "Outputs are written to temporary files first and take their names only when\n"
+    "complete. An existing file is replaced only with --force; a name that is not\n"
+    "a plain file name is refused. Exit status: 0 success, 1 failure (a line on\n"
+    "stderr for each), 2 usage.\n";
 
 // The input file whole, as the InputRange every format routine reads.
-struct LoadedInput {
-  std::vector<uint8_t> Bytes;
-  InputRange Range() const { return InputRange{Bytes.data(), Bytes.size()}; }
-};
-
-bool Load(const std::string& argument, LoadedInput* input, std::string* reason) {
-  if (!ReadWholeFile(PathFromArgument(argument), &input->Bytes, reason)) return false;
-  if (input->Bytes.empty()) {
-    *reason = "empty file";
-    return false;
-  }
-  return true;
-}
+using LoadedInput = MappedInput;
 
 std::string PictureFailure(int32_t result) {
   return result == ResultNotOurFormat ? "not an IPF, IPQ or MCG picture" : ResultText(result);
@@ -80,13 +81,13 @@ std::string PictureFailure(int32_t result) {
 // ---- info
 
 void PrintSummary(const std::string& file, const PictureSummary& summary) {
-  std::printf("%s: %s\n", file.c_str(), KindName(summary.Kind));
-  std::printf("  size: %d x %d%s\n", summary.Info.Width, summary.Info.Height,
+  Print(stdout, "%s: %s\n", file.c_str(), KindName(summary.Kind));
+  Print(stdout, "  size: %d x %d%s\n", summary.Info.Width, summary.Info.Height,
               summary.Kind == IpqPicture ? " (all frames connected)" : "");
-  std::printf("  depth: %d bits\n", summary.Info.ColorDepth);
-  std::printf("  frames: %d\n", summary.Frames);
+  Print(stdout, "  depth: %d bits\n", summary.Info.ColorDepth);
+  Print(stdout, "  frames: %d\n", summary.Frames);
   for (size_t i = 0; i < summary.FrameSizes.size(); ++i) {
-    std::printf("  frame %zu: %d x %d\n", i + 1, summary.FrameSizes[i].Width, summary.FrameSizes[i].Height);
+    Print(stdout, "  frame %zu: %d x %d\n", i + 1, summary.FrameSizes[i].Width, summary.FrameSizes[i].Height);
   }
 }
 
@@ -107,7 +108,7 @@ int Info(const std::vector<std::string>& args) {
       status = Fail(file, PictureFailure(result));
       continue;
     }
-    if (!first) std::printf("\n");
+    if (!first) Print(stdout, "\n");
     first = false;
     PrintSummary(file, summary);
   }
@@ -123,17 +124,12 @@ bool ParseMode(const std::string& text, int32_t* mode) {
   return true;
 }
 
-// OUT.png -> OUT-00001.png for frame 0.
-std::string FrameFileName(const std::string& out, size_t index) {
-  std::string base = out;
-  if (base.size() > 4) {
-    std::string suffix = base.substr(base.size() - 4);
-    for (char& c : suffix) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    if (suffix == ".png") base.resize(base.size() - 4);
-  }
-  char number[16];
-  std::snprintf(number, sizeof number, "-%05zu.png", index + 1);
-  return base + number;
+// An output named *.png (any case) asks for one picture.
+bool NamesAPng(const std::string& out) {
+  if (out.size() <= 4) return false;
+  std::string suffix = out.substr(out.size() - 4);
+  for (char& c : suffix) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return suffix == ".png";
 }
 
 int StagePng(OutputBatch* batch, const std::string& file, const RgbImage& image) {
@@ -149,9 +145,16 @@ int Convert(const std::vector<std::string>& args) {
   bool modeGiven = false;
   bool allFrames = false;
   bool force = false;
+  bool all = false;
+  unsigned jobs = 0;
   std::vector<std::string> files;
   for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--mode") {
+    if (args[i] == "--all") {
+      all = true;
+    } else if (args[i] == "--jobs") {
+      if (jobs != 0 || i + 1 == args.size() || !ParseCount(args[i + 1], &jobs)) return Usage();
+      ++i;
+    } else if (args[i] == "--mode") {
       if (modeGiven || i + 1 == args.size() || !ParseMode(args[i + 1], &mode)) return Usage();
       modeGiven = true;
       ++i;
@@ -165,13 +168,25 @@ int Convert(const std::vector<std::string>& args) {
       files.push_back(args[i]);
     }
   }
-  if (files.size() != 2 || (modeGiven && allFrames)) return Usage();
+  if (files.size() < 2 || (modeGiven && allFrames)) return Usage();
   const std::string& file = files[0];
   const std::string& out = files[1];
 
   LoadedInput input;
   std::string reason;
   if (!Load(file, &input, &reason)) return Fail(file, reason);
+  // A directory as the output, or an archive as the input: every picture into the directory.
+  std::error_code error;
+  ArchiveKind kind{};
+  const bool endsInSeparator = !out.empty() && (out.back() == '/' || out.back() == '\\');
+  const bool toDirectory = endsInSeparator || fs::is_directory(PathFromArgument(out), error) ||
+                           (DetectArchive(input.Range(), &kind) && kind.Format == &VfsFormat && !NamesAPng(out));
+  if (toDirectory) {
+    if (modeGiven || allFrames) return Usage();
+    const std::vector<std::string> patterns(files.begin() + 2, files.end());
+    return ConvertToDirectory(ConvertOptions{file, out, all, force, jobs, patterns}, input.Range());
+  }
+  if (all || jobs != 0 || files.size() != 2) return Usage();
   PictureSummary summary;
   int32_t result = DescribePicture(input.Range(), &summary);
   if (result != ResultSuccess) return Fail(file, PictureFailure(result));
@@ -203,7 +218,7 @@ int Convert(const std::vector<std::string>& args) {
     }
   }
   if (!batch.Commit(&reason)) return Fail(out, reason);
-  for (const std::string& line : written) std::printf("wrote %s\n", line.c_str());
+  for (const std::string& line : written) Print(stdout, "wrote %s\n", line.c_str());
   std::fflush(stdout);
   return ExitSuccess;
 }
@@ -212,25 +227,6 @@ int Convert(const std::vector<std::string>& args) {
 
 // A record field (32 or 64 bits wide by build) for printing.
 unsigned long long Wide(uint64_t value) { return value; }
-
-bool LoadArchive(const std::string& file, LoadedInput* input, ArchiveKind* kind, std::vector<FileInfo>* members,
-                 int* status) {
-  std::string reason;
-  if (!Load(file, input, &reason)) {
-    *status = Fail(file, reason);
-    return false;
-  }
-  if (!DetectArchive(input->Range(), kind)) {
-    *status = Fail(file, "not a VFS archive or IPQ file");
-    return false;
-  }
-  const int32_t result = ListMembers(input->Range(), *kind->Format, members);
-  if (result != ResultSuccess) {
-    *status = Fail(file, ResultText(result));
-    return false;
-  }
-  return true;
-}
 
 int List(const std::vector<std::string>& args) {
   bool json = false;
@@ -247,27 +243,28 @@ int List(const std::vector<std::string>& args) {
   if (files.size() != 1) return Usage();
   LoadedInput input;
   ArchiveKind kind{};
-  std::vector<FileInfo> members;
+  std::vector<Member> members;
   int status = ExitSuccess;
   if (!LoadArchive(files[0], &input, &kind, &members, &status)) return status;
 
   if (json) {
-    std::printf("{\"format\": \"%s\", \"members\": [", kind.Format == &IpqFormat ? "ipq" : "vfs");
+    Print(stdout, "{\"format\": \"%s\", \"members\": [", kind.Format == &IpqFormat ? "ipq" : "vfs");
     for (size_t i = 0; i < members.size(); ++i) {
-      const FileInfo& m = members[i];
-      std::printf("%s\n  {\"name\": %s, \"position\": %llu, \"stored_size\": %llu, \"size\": %llu, "
+      const FileInfo& m = members[i].Record;
+      Print(stdout, "%s\n  {\"name\": %s, \"position\": %llu, \"stored_size\": %llu, \"size\": %llu, "
                   "\"method\": %s}",
-                  i == 0 ? "" : ",", JsonString(MemberName(m)).c_str(), Wide(m.Position), Wide(m.CompressedSize),
+                  i == 0 ? "" : ",", JsonString(members[i].Text).c_str(), Wide(m.Position), Wide(m.CompressedSize),
                   Wide(m.FileSize), JsonString(MethodName(m)).c_str());
     }
-    std::printf("%s]}\n", members.empty() ? "" : "\n");
+    Print(stdout, "%s]}\n", members.empty() ? "" : "\n");
   } else {
-    std::printf("%s: %s, %zu member%s\n", files[0].c_str(), kind.Name, members.size(),
+    Print(stdout, "%s: %s, %zu member%s\n", files[0].c_str(), kind.Name, members.size(),
                 members.size() == 1 ? "" : "s");
-    std::printf("%10s %10s %10s  %-8s  %s\n", "position", "stored", "size", "method", "name");
-    for (const FileInfo& m : members) {
-      std::printf("%10llu %10llu %10llu  %-8s  %s\n", Wide(m.Position), Wide(m.CompressedSize), Wide(m.FileSize),
-                  DisplayName(MethodName(m)).c_str(), DisplayName(MemberName(m)).c_str());
+    Print(stdout, "%10s %10s %10s  %-8s  %s\n", "position", "stored", "size", "method", "name");
+    for (const Member& member : members) {
+      const FileInfo& m = member.Record;
+      Print(stdout, "%10llu %10llu %10llu  %-8s  %s\n", Wide(m.Position), Wide(m.CompressedSize), Wide(m.FileSize),
+            MemberText(MethodName(m)).c_str(), member.Text.c_str());
     }
   }
   std::fflush(stdout);
@@ -288,15 +285,11 @@ struct ProgressBar {
     const int percent = static_cast<int>(done * 100 / Total);
     if (percent == Shown) return;
     Shown = percent;
-    const int filled = percent * 30 / 100;
-    std::fprintf(stderr, "\rextracting [%.*s%.*s] %3d%%", filled, "##############################", 30 - filled,
-                 "                              ", percent);
-    std::fflush(stderr);
+    DrawBar("extracting", percent);
   }
   void Clear() {
     if (!Enabled || Shown < 0) return;
-    std::fprintf(stderr, "\r%50s\r", "");
-    std::fflush(stderr);
+    ClearBar();
   }
   static int32_t FC_STDCALL Report(int32_t done, int32_t /*total*/, intptr_t user) {
     ProgressBar* bar = reinterpret_cast<ProgressBar*>(user);
@@ -312,11 +305,6 @@ struct PlannedMember {
   std::string Shown; // the target as messages name it
   int32_t Size;
 };
-
-std::string OutputName(const std::string& dir, const std::string& name) {
-  const char last = dir.empty() ? '/' : dir.back();
-  return dir + (last == '/' || last == '\\' ? "" : "/") + DisplayName(name);
-}
 
 // Removes the directories this run created (innermost first) while they are empty.
 void RemoveCreatedDirectories(const std::vector<fs::path>& created) {
@@ -343,20 +331,14 @@ int Extract(const std::vector<std::string>& args) {
 
   LoadedInput input;
   ArchiveKind kind{};
-  std::vector<FileInfo> members;
+  std::vector<Member> members;
   int status = ExitSuccess;
   if (!LoadArchive(file, &input, &kind, &members, &status)) return status;
 
   // The members asked for, each once, in the archive's order.
-  std::vector<bool> chosen(members.size(), wanted.empty());
-  for (const std::string& name : wanted) {
-    bool found = false;
-    for (size_t i = 0; i < members.size(); ++i) {
-      const std::string listed = MemberName(members[i]);
-      if (listed == name || DisplayName(listed) == name) chosen[i] = found = true;
-    }
-    if (!found) return Fail(file, "no member named " + DisplayName(name));
-  }
+  std::vector<bool> chosen;
+  std::string unmatched;
+  if (!SelectMembers(members, wanted, &chosen, &unmatched)) return Fail(file, "no member named " + unmatched);
 
   // Everything is checked before anything is written.
   const fs::path dir = PathFromArgument(dirArgument);
@@ -367,18 +349,18 @@ int Extract(const std::vector<std::string>& args) {
   int64_t total = 0;
   for (size_t i = 0; i < members.size(); ++i) {
     if (!chosen[i]) continue;
-    PlannedMember member{members[i].Position, "", {}, "", 0};
+    PlannedMember member{members[i].Record.Position, "", {}, "", 0};
     const int32_t result = LocateMember(input.Range(), *kind.Format, member.Position, &member.Name, &member.Size);
-    const std::string shown = DisplayName(MemberName(members[i]));
+    const std::string& shown = members[i].Text;
     if (result != ResultSuccess) return Fail(file, "member " + shown + ": " + ResultText(result));
-    fs::path component;
-    if (!IsPlainFileName(member.Name.c_str(), IsCp932LeadByte) || !PathFromMemberName(member.Name, &component)) {
-      return Fail(file, "member " + shown + ": refused: \"" + DisplayName(member.Name) +
-                            "\" is not a plain file name");
+    // The file takes the name as text; escapes keep it unique and free of control characters.
+    const std::string text = MemberText(member.Name);
+    if (!IsPlainText(text)) {
+      return Fail(file, "member " + shown + ": refused: \"" + text + "\" is not a plain file name");
     }
-    member.Target = dir / component;
+    member.Target = dir / PathFromArgument(text);
     std::string reason;
-    member.Shown = OutputName(dirArgument, member.Name);
+    member.Shown = OutputName(dirArgument, text);
     if (!batch.MayWrite(member.Target, &reason)) return Fail(member.Shown, reason);
     total += member.Size;
     plan.push_back(member);
@@ -405,7 +387,7 @@ int Extract(const std::vector<std::string>& args) {
     std::string reason;
     if (result != ResultSuccess) {
       bar.Clear();
-      status = Fail(file, "member " + DisplayName(member.Name) + ": " + ResultText(result));
+      status = Fail(file, "member " + MemberText(member.Name) + ": " + ResultText(result));
     } else if (!batch.Stage(member.Target, output.Bytes.data(), output.Bytes.size(), &reason)) {
       bar.Clear();
       status = Fail(member.Shown, reason);
@@ -428,7 +410,7 @@ int Extract(const std::vector<std::string>& args) {
     return status;
   }
   bar.Clear();
-  std::printf("extracted %zu member%s of %s into %s\n", plan.size(), plan.size() == 1 ? "" : "s", file.c_str(),
+  Print(stdout, "extracted %zu member%s of %s into %s\n", plan.size(), plan.size() == 1 ? "" : "s", file.c_str(),
               dirArgument.c_str());
   std::fflush(stdout);
   return ExitSuccess;
@@ -437,17 +419,21 @@ int Extract(const std::vector<std::string>& args) {
 } // namespace
 
 int Main(int argc, char** argv) {
-  if (argc < 2) return Usage();
-  const std::string command = argv[1];
-  const std::vector<std::string> args(argv + 2, argv + argc);
+  const std::vector<std::string> arguments = ArgumentsAsUtf8(argc, argv);
+  if (arguments.size() < 2) return Usage();
+  const std::string command = arguments[1];
+  const std::vector<std::string> args(arguments.begin() + 2, arguments.end());
   if (command == "--help" || command == "-h" || command == "help") {
-    std::fputs(HelpText, stdout);
+    WriteText(stdout, HelpText);
     return ExitSuccess;
   }
   if (command == "info") return Info(args);
   if (command == "convert") return Convert(args);
   if (command == "list") return List(args);
   if (command == "extract") return Extract(args);
+  if (command == "encode") return Encode(args);
+  if (command == "pack") return Pack(args);
+  if (command == "replace") return Replace(args);
   return Usage();
 }
 

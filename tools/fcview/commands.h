@@ -1,13 +1,9 @@
-// The four commands of fcview and their argument handling.
+// The commands of fcview and their argument handling.
 #pragma once
 
-namespace fcview {
+#include "tools/fcview/cli.h"
 
-// Exit codes: 0 success, 1 failure (one line on stderr naming the file and
-// the reason), 2 usage error (a usage line on stderr).
-constexpr int ExitSuccess = 0;
-constexpr int ExitFailure = 1;
-constexpr int ExitUsage = 2;
+namespace fcview {
 
 int Main(int argc, char** argv);
 

@@ -68,6 +68,10 @@ bool OutputBatch::MayWrite(const fs::path& target, std::string* reason) const {
 }
 
 bool OutputBatch::Stage(const fs::path& target, const uint8_t* data, size_t size, std::string* reason) {
+  return Stage(target, std::vector<Piece>{Piece{data, size}}, reason);
+}
+
+bool OutputBatch::Stage(const fs::path& target, const std::vector<Piece>& pieces, std::string* reason) {
   if (!MayWrite(target, reason)) return false;
   std::error_code error;
   const bool exists = fs::exists(fs::symlink_status(target, error));
@@ -84,7 +88,10 @@ bool OutputBatch::Stage(const fs::path& target, const uint8_t* data, size_t size
     return false;
   }
   Staged.push_back(StagedFile{target, temporary, exists});
-  const bool written = (size == 0 || std::fwrite(data, 1, size, file) == size);
+  bool written = true;
+  for (const Piece& piece : pieces) {
+    written = written && (piece.Size == 0 || std::fwrite(piece.Data, 1, piece.Size, file) == piece.Size);
+  }
   const bool closed = std::fclose(file) == 0;
   if (!written || !closed) {
     *reason = "write error";

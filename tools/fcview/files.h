@@ -39,6 +39,16 @@ class OutputBatch {
   // Writes `size` bytes to a temporary file beside `target`.
   bool Stage(const fs::path& target, const uint8_t* data, size_t size, std::string* reason);
 
+  // The same for bytes in several pieces, written one after the other.
+  struct Piece {
+    const uint8_t* Data;
+    size_t Size;
+  };
+  bool Stage(const fs::path& target, const std::vector<Piece>& pieces, std::string* reason);
+
+  // The temporary file of the last output staged, to read it back before Commit().
+  fs::path LastTemporary() const { return Staged.empty() ? fs::path() : Staged.back().Temporary; }
+
   // Gives every staged file its name, in the order staged.
   bool Commit(std::string* reason);
 

@@ -66,6 +66,15 @@ void DibToRgb(const PictureInfo& info, const DibLayout& layout, const std::vecto
   image->Width = info.Width;
   image->Height = info.Height;
   image->Rgb.assign(static_cast<size_t>(info.Width) * info.Height * 3, 0);
+  image->IndexDepth = depth == 24 ? 0 : depth;
+  image->Palette.clear();
+  image->Indexes.clear();
+  if (depth != 24) {
+    for (size_t i = 0; i + 3 < table.size(); i += 4) {
+      image->Palette.push_back((uint32_t{table[i + 2]} << 16) | (uint32_t{table[i + 1]} << 8) | table[i]);
+    }
+    image->Indexes.reserve(static_cast<size_t>(info.Width) * info.Height);
+  }
   for (int32_t y = 0; y < info.Height; ++y) {
     // The DIB keeps the bottom row first.
     const uint8_t* row = pixels.data() + static_cast<size_t>(info.Height - 1 - y) * layout.Stride;
@@ -79,6 +88,7 @@ void DibToRgb(const PictureInfo& info, const DibLayout& layout, const std::vecto
         const int shift = 8 - depth - static_cast<int>(bit % 8);
         const unsigned index = (row[bit / 8] >> shift) & ((1u << depth) - 1);
         bgr = table.data() + index * 4;
+        image->Indexes.push_back(static_cast<uint8_t>(index));
       }
       out[0] = bgr[2];
       out[1] = bgr[1];

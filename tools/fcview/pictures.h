@@ -15,6 +15,11 @@ struct RgbImage {
   int32_t Width = 0;
   int32_t Height = 0;
   std::vector<uint8_t> Rgb; // Width * Height triples, red, green, blue, top row first
+  // A palette picture also keeps its indexes, so that a PNG file can hold the
+  // palette exactly (and a picture made from it again the same indexes).
+  int32_t IndexDepth = 0;        // 1, 4 or 8; 0 for true colour
+  std::vector<uint32_t> Palette; // 0xRRGGBB per index
+  std::vector<uint8_t> Indexes;  // one per pixel, top row first
 };
 
 struct FrameSize {

@@ -126,12 +126,25 @@ bool EncodePng(const RgbImage& image, std::vector<uint8_t>* out) {
     return false;
   }
   png_set_write_fn(png, out, AppendBytes, NoFlush);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(image.Width), static_cast<png_uint_32>(image.Height), 8,
-               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  const bool indexed = image.IndexDepth > 0 && !image.Palette.empty() && image.Palette.size() <= 256;
+  png_set_IHDR(png, info, static_cast<png_uint_32>(image.Width), static_cast<png_uint_32>(image.Height),
+               indexed ? image.IndexDepth : 8, indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  // Palette pictures as palette PNG files: the colours in their order, the indexes as they are.
+  png_color palette[256];
+  if (indexed) {
+    for (size_t i = 0; i < image.Palette.size(); ++i) {
+      palette[i] = png_color{static_cast<png_byte>(image.Palette[i] >> 16), static_cast<png_byte>(image.Palette[i] >> 8),
+                             static_cast<png_byte>(image.Palette[i])};
+    }
+    png_set_PLTE(png, info, palette, static_cast<int>(image.Palette.size()));
+  }
   png_write_info(png, info);
-  const size_t rowBytes = static_cast<size_t>(image.Width) * 3;
+  if (indexed && image.IndexDepth < 8) png_set_packing(png); // one index a byte in, packed out
+  const uint8_t* rows = indexed ? image.Indexes.data() : image.Rgb.data();
+  const size_t rowBytes = static_cast<size_t>(image.Width) * (indexed ? 1 : 3);
   for (int32_t y = 0; y < image.Height; ++y) {
-    png_write_row(png, const_cast<png_bytep>(image.Rgb.data() + rowBytes * static_cast<size_t>(y)));
+    png_write_row(png, const_cast<png_bytep>(rows + rowBytes * static_cast<size_t>(y)));
   }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);

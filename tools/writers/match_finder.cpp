@@ -38,8 +38,9 @@ Match LongestMatch(const MatchFinder& finder, size_t position) {
     const size_t distance = position - from;
     if (distance > finder.Window) break;
     const uint8_t* there = finder.Data + from;
+    const size_t cap = distance < finder.OverlapFrom && distance < limit ? distance : limit;
     size_t length = 0;
-    while (length < limit && there[length] == here[length]) ++length;
+    while (length < cap && there[length] == here[length]) ++length;
     if (length > best.Length) {
       best.Length = length;
       best.Distance = distance;

@@ -16,6 +16,7 @@ struct MatchFinder {
   size_t Window = 0;     // farthest distance a reference may reach
   size_t MaxLength = 0;  // longest reference
   size_t MaxSteps = 64;  // chain steps per search
+  size_t OverlapFrom = 0; // a reference from fewer bytes back may not outrun its distance
   std::vector<int32_t> Head;
   std::vector<int32_t> Previous;
 };
