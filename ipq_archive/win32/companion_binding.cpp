@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "archive/win32/archive_paths.h"
+#include "common/win32/processor_check.h"
 #include "ipq_archive/ipq_frames.h"
 
 HMODULE PictureFilterModule = nullptr;
@@ -93,6 +94,7 @@ void ReleasePictureFilter() {
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  if (reason == DLL_PROCESS_ATTACH && !ProcessorRunsPlugins()) return FALSE;
   if (reason == DLL_PROCESS_ATTACH) {
     DisableThreadLibraryCalls(instance);
     BindPictureFilter(instance);
