@@ -55,11 +55,18 @@ for target in "${targets[@]}"; do
   findings=build/$preset/findings/$target
   log=build/$preset/$target.log
   mkdir -p "$corpus" "$findings"
+  inputs=("$corpus" "$seeds/$target")
+  if [ "$preset" = fuzz32 ]; then
+    # A 32-bit program's readdir fails on 64-bit inode numbers, so libFuzzer
+    # would find no file in these directories: the files are named one by one.
+    list=$(find "$corpus" "$seeds/$target" -type f | paste -sd,)
+    inputs=("$corpus" ${list:+"-seed_inputs=$list"})
+  fi
   before=$(find "$findings" -type f | wc -l)
   # Headers may ask for blocks of up to 2 GB, which the targets allocate only
   # lazily; the limits are the host process's, not a finding.
   "${run[@]}" "$fuzzer" -max_total_time="$seconds" -dict=fuzz/fc.dict -timeout=20 -rss_limit_mb=3072 \
-    -malloc_limit_mb=3072 -print_final_stats=1 -artifact_prefix="$findings/" "$corpus" "$seeds/$target" \
+    -malloc_limit_mb=3072 -print_final_stats=1 -artifact_prefix="$findings/" "${inputs[@]}" \
     >"$log" 2>&1
   code=$?
   after=$(find "$findings" -type f | wc -l)
