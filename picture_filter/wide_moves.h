@@ -20,23 +20,10 @@
 #define FC_SSE2_MOVES 0
 #endif
 
-#if FC_SSE2_MOVES
-typedef __m128i Bytes16;
+// The operations byte by byte: what a processor without SSE2 runs, and
+// what the tests hold the SSE2 operations to.
+namespace plain_moves {
 
-inline Bytes16 Load16(const uint8_t* from) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(from)); }
-inline void Store16(uint8_t* to, Bytes16 value) { _mm_storeu_si128(reinterpret_cast<__m128i*>(to), value); }
-
-// Each byte less `amount`, modulo 256.
-inline Bytes16 SubtractFromEach(Bytes16 value, uint8_t amount) {
-  return _mm_sub_epi8(value, _mm_set1_epi8(static_cast<char>(amount)));
-}
-
-// Bit i set when byte i is below `bound` (1 to 255).
-inline unsigned BelowMask16(Bytes16 value, uint8_t bound) {
-  const __m128i overOrZero = _mm_subs_epu8(value, _mm_set1_epi8(static_cast<char>(bound - 1)));
-  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(overOrZero, _mm_setzero_si128())));
-}
-#else
 struct Bytes16 {
   uint8_t Byte[16];
 };
@@ -48,16 +35,41 @@ inline Bytes16 Load16(const uint8_t* from) {
 }
 inline void Store16(uint8_t* to, Bytes16 value) { std::memcpy(to, value.Byte, 16); }
 
+// Each byte less `amount`, modulo 256.
 inline Bytes16 SubtractFromEach(Bytes16 value, uint8_t amount) {
   for (uint8_t& byte : value.Byte) byte = static_cast<uint8_t>(byte - amount);
   return value;
 }
 
+// Bit i set when byte i is below `bound` (1 to 255).
 inline unsigned BelowMask16(Bytes16 value, uint8_t bound) {
   unsigned mask = 0;
   for (unsigned i = 0; i < 16; ++i) mask |= static_cast<unsigned>(value.Byte[i] < bound) << i;
   return mask;
 }
+
+} // namespace plain_moves
+
+#if FC_SSE2_MOVES
+typedef __m128i Bytes16;
+
+inline Bytes16 Load16(const uint8_t* from) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(from)); }
+inline void Store16(uint8_t* to, Bytes16 value) { _mm_storeu_si128(reinterpret_cast<__m128i*>(to), value); }
+
+inline Bytes16 SubtractFromEach(Bytes16 value, uint8_t amount) {
+  return _mm_sub_epi8(value, _mm_set1_epi8(static_cast<char>(amount)));
+}
+
+inline unsigned BelowMask16(Bytes16 value, uint8_t bound) {
+  const __m128i overOrZero = _mm_subs_epu8(value, _mm_set1_epi8(static_cast<char>(bound - 1)));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(overOrZero, _mm_setzero_si128())));
+}
+#else
+using plain_moves::BelowMask16;
+using plain_moves::Bytes16;
+using plain_moves::Load16;
+using plain_moves::Store16;
+using plain_moves::SubtractFromEach;
 #endif
 
 // Sixteen bytes; `from` lies 16 or more bytes before `to`, or apart from it.
