@@ -45,9 +45,10 @@ inline StepResult DecodeCode(const uint8_t*& in, uint8_t*& out) {
 
 inline bool NeedsOperands(uint8_t b) { return b < 0x0E || (b >= 0x10 && b < 0x20); }
 
-#if FC_WIDE_MOVES
-// x86-64: long literal stretches 16 codes at a time, the next code found from
-// marks kept in a register, and a run or copy of up to 64 bytes without a jump.
+// Long literal stretches 16 codes at a time, the next code found from marks
+// kept in a register, and a run or copy of up to 64 bytes without a jump.
+// Only the marks follow the word size: a register holds those of 64 code
+// bytes on x86-64, of 32 on i686.
 
 // Sixty-four bytes in four moves; `from` lies 16 or more bytes before `to`,
 // so each move reads only bytes already written.
@@ -62,40 +63,27 @@ inline void Copy64(uint8_t* to, const uint8_t* from) {
 // past `length`.
 inline void FillLongRun(uint8_t* out, const uint8_t* pattern, size_t length) {
   uint8_t* const end = out + length;
-  const __m128i value = Load16(pattern);
+  const Bytes16 value = Load16(pattern);
   for (; out < end; out += 16) Store16(out, value);
 }
 
-// A copy's length, source and reach in place of a run's, when the code `b` is
-// a copy: three conditional moves on one test. The compiler would make the
-// choice a jump, which the processor misses as often as it takes it.
-inline void ChooseCopy(uint32_t b, size_t copyLength, const uint8_t* copyFrom, size_t distance, size_t& length,
-                       const uint8_t*& from, size_t& reach) {
-  __asm__("testl $0x10, %k[b]\n\t"
-          "cmovnz %[copyLength], %[length]\n\t"
-          "cmovnz %[copyFrom], %[from]\n\t"
-          "cmovnz %[distance], %[reach]"
-          : [length] "+&r"(length), [from] "+&r"(from), [reach] "+&r"(reach)
-          : [b] "r"(b), [copyLength] "r"(copyLength), [copyFrom] "r"(copyFrom), [distance] "r"(distance)
-          : "cc");
+// The high bits of the 16 codes that are not literals (below 0x20).
+inline unsigned NonLiteralMask16(Bytes16 codes) { return BelowMask16(codes, 0x20); }
+
+typedef uintptr_t MarkWord;
+constexpr size_t FastWriteSpan = 16;                    // literals moved at once
+constexpr size_t FastReadSpan = 8 * sizeof(MarkWord);   // code bytes read ahead of a code's start
+
+inline unsigned CountTrailingZeros(MarkWord word) {
+  return sizeof(MarkWord) == 8 ? static_cast<unsigned>(__builtin_ctzll(word))
+                               : static_cast<unsigned>(__builtin_ctz(static_cast<uint32_t>(word)));
 }
 
-// The high bits of the 16 codes at `in` that are not literals (below 0x20).
-inline unsigned NonLiteralMask16(__m128i codes) {
-  const __m128i literalOrZero = _mm_subs_epu8(codes, _mm_set1_epi8(0x1F)); // zero exactly below 0x20
-  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(literalOrZero, _mm_setzero_si128())));
-}
-
-constexpr size_t FastWriteSpan = 16; // literals moved at once
-constexpr size_t FastReadSpan = 64;  // code bytes read ahead of a code's start
-
-// Bit i set when code byte i of the 64 at `codes` is below 0x20: not a literal.
-inline uint64_t NonLiteralBits64(const uint8_t* codes) {
-  const uint64_t b0 = NonLiteralMask16(Load16(codes));
-  const uint64_t b1 = NonLiteralMask16(Load16(codes + 16));
-  const uint64_t b2 = NonLiteralMask16(Load16(codes + 32));
-  const uint64_t b3 = NonLiteralMask16(Load16(codes + 48));
-  return b0 | (b1 << 16) | (b2 << 32) | (b3 << 48);
+// Bit i set when code byte i of the FastReadSpan at `codes` is below 0x20: not a literal.
+inline MarkWord NonLiteralBits(const uint8_t* codes) {
+  MarkWord bits = 0;
+  for (size_t i = 0; i < FastReadSpan; i += 16) bits |= MarkWord{NonLiteralMask16(Load16(codes + i))} << i;
+  return bits;
 }
 
 // The codes from `in` on while each starts before `inLimit` and `out` lies
@@ -109,32 +97,31 @@ inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const
   const uint8_t* in = inRef;
   uint8_t* out = outRef;
   StepResult step = CodeDone;
-  const __m128i literalOffset = _mm_set1_epi8(0x10);
-  // Where the codes that are not literals lie among the 64 code bytes from
-  // `maskStart`: the next code's position is found from these bits in
-  // registers rather than from a load, so a code waits for the one before
-  // it only a few operations long.
+  // Where the codes that are not literals lie among the FastReadSpan code
+  // bytes from `maskStart`: the next code's position is found from these
+  // bits in registers rather than from a load, so a code waits for the one
+  // before it only a few operations long.
   const uint8_t* maskStart = in;
-  uint64_t nonLiterals = NonLiteralBits64(in);
+  MarkWord nonLiterals = NonLiteralBits(in);
   while (in < inLimit && out < outLimit) {
     size_t offset = static_cast<size_t>(in - maskStart);
     if (offset > FastReadSpan - FastWriteSpan) {
       maskStart = in;
-      nonLiterals = NonLiteralBits64(in);
+      nonLiterals = NonLiteralBits(in);
       offset = 0;
     }
     // At least FastWriteSpan bits ahead are known: up to 15 literals move
     // at once, with the code after them.
-    const uint64_t ahead = nonLiterals >> offset;
-    Store16(out, _mm_sub_epi8(Load16(in), literalOffset));
+    const MarkWord ahead = nonLiterals >> offset;
+    Store16(out, SubtractFromEach(Load16(in), 0x10));
     if ((ahead & 0xFFFF) == 0) {
       // A long stretch of literals: 16 at a time while they last.
       for (;;) {
         in += 16;
         out += 16;
         if (in >= inLimit || out >= outLimit) break;
-        const __m128i wide = Load16(in);
-        Store16(out, _mm_sub_epi8(wide, literalOffset));
+        const Bytes16 wide = Load16(in);
+        Store16(out, SubtractFromEach(wide, 0x10));
         const unsigned others = NonLiteralMask16(wide);
         if (others != 0) {
           const unsigned literals = static_cast<unsigned>(__builtin_ctz(others));
@@ -146,7 +133,7 @@ inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const
       continue;
     }
     {
-      const unsigned literals = static_cast<unsigned>(__builtin_ctzll(ahead));
+      const unsigned literals = CountTrailingZeros(ahead);
       in += literals;
       out += literals;
     }
@@ -163,18 +150,15 @@ inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const
     }
     // A run or a copy: the 12 bits after the code's top nibble are a run's
     // length - 1 or a copy's distance - 1. A run copies from its pattern, so
-    // the choice between the two is a data move (conditional moves), not a
-    // jump the processor would miss: runs and copies come in no order.
-    uint16_t head;
-    std::memcpy(&head, in, sizeof head);
-    const size_t field = static_cast<size_t>(__builtin_bswap16(head) & 0x0FFF) + 1;
+    // the choice between the two is a data move (selects), not a jump the
+    // processor would miss: runs and copies come in no order.
+    const size_t field = ((size_t{b & 0x0F} << 8) | in[1]) + 1;
     const size_t last = in[2];
     in += LongestCode;
     const bool isCopy = b >= 0x10;
-    size_t length = field;
-    const uint8_t* from = BytePatterns.Bytes[last];
-    size_t reach = BytePatternSpan;
-    ChooseCopy(b, last + 1, out - field, field, length, from, reach);
+    const size_t length = Select(isCopy, last + 1, field);
+    const uint8_t* const from = Select(isCopy, static_cast<const uint8_t*>(out - field), BytePatterns.Bytes[last]);
+    const size_t reach = Select(isCopy, field, BytePatternSpan);
     if ((length <= 64) & (reach >= 16)) {
       Copy64(out, from);
     } else if (reach >= 16) {
@@ -199,109 +183,6 @@ inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const
   outRef = out;
   return step;
 }
-#else
-// i686, without SSE2: a word of codes at a time, runs and copies of up to 16
-// bytes in word moves.
-
-// Literal codes (0x20 to 0xFF) come in long stretches in busy pictures: a
-// word of codes is written at once, and only its leading literals count.
-constexpr MatchWord OnesWord = ~MatchWord{0} / 0xFF;
-constexpr MatchWord HighBits = OnesWord * 0x80;
-
-inline unsigned CountTrailingZeros(MatchWord word) {
-  return sizeof(MatchWord) == 8 ? static_cast<unsigned>(__builtin_ctzll(word))
-                                : static_cast<unsigned>(__builtin_ctz(static_cast<uint32_t>(word)));
-}
-
-// The high bit of every byte below 0x20 (a code that is not a literal) up to
-// and including the first such byte; above the first one a borrow may mark
-// more bytes, so only the lowest marked byte is exact. Zero when the whole
-// word is literals. Three operations: the decoder's next code position
-// waits for this, code after code.
-inline MatchWord NonLiteralMarks(MatchWord codes) {
-  // The two masks are formed side by side, so only one operation follows.
-  const MatchWord below = codes - OnesWord * 0x20;
-  MatchWord clearHigh = ~codes & HighBits;
-  // Kept as formed: the compiler would otherwise regroup the three into a
-  // chain of three (below & ~codes, then & HighBits).
-  __asm__("" : "+r"(clearHigh));
-  return below & clearHigh;
-}
-
-// How many of the word's codes, from its first byte on, are literals, given
-// marks that are not zero.
-inline unsigned LiteralsBefore(MatchWord marks) { return CountTrailingZeros(marks) / 8; }
-
-constexpr size_t FastWriteSpan = sizeof(MatchWord);
-constexpr size_t FastReadSpan = sizeof(MatchWord);
-
-// The codes from `in` on while each starts before `inLimit` and `out` lies
-// before `outLimit`, placed by the caller as for the wide loop (a word of
-// literals and a word read ahead). Returns EndCode at the end code, which it
-// consumes.
-inline StepResult DecodeFastCodes(const uint8_t*& inRef, uint8_t*& outRef, const uint8_t* inLimit,
-                                  const uint8_t* outLimit) {
-  const uint8_t* in = inRef;
-  uint8_t* out = outRef;
-  StepResult step = CodeDone;
-  while (in < inLimit && out < outLimit) {
-    // The literals at the head of a word move at once; the code after them
-    // (if the word is not all literals) follows within the same word.
-    MatchWord codes;
-    std::memcpy(&codes, in, sizeof codes);
-    const MatchWord marks = NonLiteralMarks(codes);
-    codes -= OnesWord * 0x10; // exact in the literal bytes, which come first
-    std::memcpy(out, &codes, sizeof codes);
-    if (marks == 0) {
-      in += sizeof(MatchWord);
-      out += sizeof(MatchWord);
-      continue;
-    }
-    {
-      const unsigned literals = LiteralsBefore(marks);
-      in += literals;
-      out += literals;
-    }
-    const uint32_t b = in[0]; // below 0x20: not a literal
-    if ((b | 1) == 0x0F) {
-      in += 1;
-      if (b == 0x0F) {
-        step = EndCode;
-        break;
-      }
-      *out++ = 0x0E;
-      continue;
-    }
-    // A run or a copy. A short run copies from its pattern, so the choice
-    // between the two is a data move, not a jump.
-    const uint32_t low = in[1];
-    const uint32_t last = in[2];
-    in += 3;
-    // For a run (b below 0x0E) the distance field is its length.
-    const size_t copyMask = 0 - static_cast<size_t>(b >> 4);
-    const size_t distance = (((b & 0x0F) << 8) | low) + 1;
-    const size_t length = (distance & ~copyMask) | ((last + 1) & copyMask);
-    const uintptr_t copyFrom = reinterpret_cast<uintptr_t>(out) - distance;
-    const uintptr_t runFrom = reinterpret_cast<uintptr_t>(BytePatterns.Bytes[last]);
-    const uint8_t* from = reinterpret_cast<const uint8_t*>((copyFrom & copyMask) | (runFrom & ~copyMask));
-    const size_t reach = (distance & copyMask) | (BytePatternSpan & ~copyMask);
-    const bool isCopy = copyMask != 0;
-    if ((length <= 16) & (reach >= 8)) {
-      Copy8(out, from);
-      Copy8(out + 8, from + 8);
-    } else if (isCopy) {
-      CopyMatch(out, distance, length);
-    } else {
-      std::memset(out, static_cast<int>(last), length);
-    }
-    out += length;
-  }
-  inRef = in;
-  outRef = out;
-  return step;
-}
-
-#endif
 
 // Decodes into `picture` and the bytes after it; with `rows`, the window
 // `rows` describes (picture is its Start) is flushed to the rows each time

@@ -31,19 +31,14 @@ inline void CopyReference(const uint8_t*& in, uint8_t*& out, uint32_t indexBias)
   out += length;
 }
 
-#if FC_WIDE_MOVES
 // A reference inside a group (at most 18 bytes): one that repeats the last
 // byte (distance 1, a quarter of them in flat pictures) reads that byte's
 // pattern, one from 16 or more bytes back reads its source, both in two
-// 16-byte moves. The pattern is chosen by a conditional move: the compiler
-// would make it a jump, missed as often as the two kinds alternate.
+// 16-byte moves. The pattern is chosen by a select: the compiler would make
+// it a jump, missed as often as the two kinds alternate.
 inline void CopyGroupReference(uint8_t* out, size_t distance) {
-  const uint8_t* from = out - distance;
-  __asm__("cmpq $1, %[distance]\n\t"
-          "cmove %[pattern], %[from]"
-          : [from] "+&r"(from)
-          : [distance] "r"(distance), [pattern] "r"(BytePatterns.Bytes[out[-1]])
-          : "cc");
+  const uint8_t* const from =
+      Select(distance == 1, BytePatterns.Bytes[out[-1]], static_cast<const uint8_t*>(out - distance));
   if (distance - 2 >= 14) {
     Copy16(out, from);
     Copy16(out + 16, from + 16);
@@ -51,9 +46,6 @@ inline void CopyGroupReference(uint8_t* out, size_t distance) {
     CopyShortMatch(out, distance);
   }
 }
-#else
-inline void CopyGroupReference(uint8_t* out, size_t distance) { CopyShortMatch(out, distance); }
-#endif
 
 int32_t TotalForProgress(size_t unpackedSize) {
   const uint64_t total = uint64_t{unpackedSize} + 2;

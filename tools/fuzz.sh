@@ -1,27 +1,35 @@
 #!/bin/bash
-# Runs every fuzz target (or the ones named) for SECONDS seconds each:
+# Runs every fuzz target (or the ones named) for SECONDS seconds each, in
+# both widths: the x86-64 build (preset fuzz) and the i386 build (preset
+# fuzz32, the code the 32-bit plug-ins run):
 #   tools/fuzz.sh SECONDS [TARGET...]
-# Builds the fuzz preset, writes the seed corpora from the project's writers,
-# and runs the targets one after the other. Each target keeps its corpus in
-# build/fuzz/corpus/<target> between runs; findings go to
-# build/fuzz/findings/<target>/. Prints executions and findings per target and
-# exits non-zero when anything was found (or a target could not run).
+# FC_FUZZ_PRESETS="fuzz32" (say) runs one width only. For each preset: builds
+# it, writes the seed corpora from the project's writers, and runs the targets
+# one after the other. Each target keeps its corpus in
+# build/<preset>/corpus/<target> between runs; findings go to
+# build/<preset>/findings/<target>/. Prints executions and findings per target
+# and exits non-zero when anything was found (or a target could not run).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:?usage: tools/fuzz.sh SECONDS [TARGET...]}
 shift
+status=0
+for preset in ${FC_FUZZ_PRESETS:-fuzz fuzz32}; do
+(
 
-cmake --preset fuzz >build/fuzz.log 2>&1 &&
-  cmake --build --preset fuzz -j2 --target fc_fuzz >>build/fuzz.log 2>&1 || {
-  tail -30 build/fuzz.log
-  echo "fuzz build failed"
+cmake --preset "$preset" >build/$preset.log 2>&1 &&
+  cmake --build --preset "$preset" -j2 --target fc_fuzz >>build/$preset.log 2>&1 || {
+  tail -30 build/$preset.log
+  echo "$preset build failed"
   exit 2
 }
 
-bin=build/fuzz/fuzzers
-seeds=build/fuzz/seeds
+bin=build/$preset/fuzzers
+seeds=build/$preset/seeds
+run=()
+[ "$preset" = fuzz32 ] && run=(tools/run-i386.sh)
 rm -rf "$seeds"
-"$bin/fc_fuzz_seeds" "$seeds" || exit 2
+"${run[@]}" "$bin/fc_fuzz_seeds" "$seeds" || exit 2
 # The kept findings run first, against the targets' oracles: a fault found
 # once stays found, whatever this run's fuzzing reaches.
 while read -r kind file _; do
@@ -43,28 +51,38 @@ fi
 for target in "${targets[@]}"; do
   fuzzer=$bin/$target
   if [ ! -x "$fuzzer" ]; then
-    echo "$target: not built"
+    echo "$target ($preset): not built"
     status=1
     continue
   fi
-  corpus=build/fuzz/corpus/$target
-  findings=build/fuzz/findings/$target
-  log=build/fuzz/$target.log
+  corpus=build/$preset/corpus/$target
+  findings=build/$preset/findings/$target
+  log=build/$preset/$target.log
   mkdir -p "$corpus" "$findings"
+  inputs=("$corpus" "$seeds/$target")
+  if [ "$preset" = fuzz32 ]; then
+    # A 32-bit program's readdir fails on 64-bit inode numbers, so libFuzzer
+    # would find no file in these directories: the files are named one by one.
+    list=$(find "$corpus" "$seeds/$target" -type f | paste -sd,)
+    inputs=("$corpus" ${list:+"-seed_inputs=$list"})
+  fi
   before=$(find "$findings" -type f | wc -l)
   # Headers may ask for blocks of up to 2 GB, which the targets allocate only
   # lazily; the limits are the host process's, not a finding.
-  "$fuzzer" -max_total_time="$seconds" -dict=fuzz/fc.dict -timeout=20 -rss_limit_mb=3072 \
-    -malloc_limit_mb=3072 -print_final_stats=1 -artifact_prefix="$findings/" "$corpus" "$seeds/$target" \
+  "${run[@]}" "$fuzzer" -max_total_time="$seconds" -dict=fuzz/fc.dict -timeout=20 -rss_limit_mb=3072 \
+    -malloc_limit_mb=3072 -print_final_stats=1 -artifact_prefix="$findings/" "${inputs[@]}" \
     >"$log" 2>&1
   code=$?
   after=$(find "$findings" -type f | wc -l)
   found=$((after - before))
   runs=$(grep -oP 'stat::number_of_executed_units:\s*\K[0-9]+' "$log" | tail -1)
-  echo "$target: ${runs:-0} executions, $found findings (exit $code)"
+  echo "$target ($preset): ${runs:-0} executions, $found findings (exit $code)"
   if [ "$found" -ne 0 ] || [ "$code" -ne 0 ]; then
     status=1
     grep -E 'ERROR|invariant broken|SUMMARY|Test unit written' "$log" | head -10
   fi
+done
+exit $status
+) || status=1
 done
 exit $status

@@ -74,6 +74,14 @@ check_samples_current() {
 run_gtest native build/native/tests/native_tests
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_gtest native-sanitized build/sanitize/tests/native_tests
+# The native unit tests as i386 code under ASan and UBSan (SSE2, as the
+# 32-bit plug-ins): directly, or emulated where the kernel runs no 32-bit programs.
+if { cmake --preset sanitize32 && cmake --build --preset sanitize32 -j"$(nproc)"; } >build/sanitize32.log 2>&1; then
+  UBSAN_OPTIONS=print_stacktrace=1 run_gtest native-sanitized-i386 tools/run-i386.sh build/sanitize32/tests/native_tests
+else
+  run_check native-sanitized-i386-build false
+  tail -20 build/sanitize32.log
+fi
 # The command-line tool end to end on the samples; its Windows build under
 # Wine is compared with the native one.
 run_gtest fcview build/native/tests/fcview_tests --gtest_filter='-FcviewWindows*'
@@ -155,8 +163,10 @@ check_codec_dll() {
   done
 }
 run_check codec-dll check_codec_dll
-# Every fuzz target briefly (libFuzzer, ASan, UBSan); anything found fails the run.
-run_check fuzz tools/fuzz.sh 30
+# Every fuzz target briefly (libFuzzer, ASan, UBSan), in both widths: the
+# x86-64 build and the i386 one, the code the 32-bit plug-ins run; anything
+# found fails the run.
+run_check fuzz tools/fuzz.sh 15
 grep -E 'executions' "$logs/fuzz.log" || true
 # The release holds both plug-in builds, the tool and both guides.
 check_package() {

@@ -6,6 +6,7 @@ set -euo pipefail
 
 packages=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth clang libclang-rt-14-dev
           googletest libgtest-dev libbenchmark-dev libpng-dev fonts-ipafont-gothic locales
+          libc6-dev-i386 lib32stdc++-12-dev lib32gcc-12-dev linux-libc-dev:i386 qemu-user
           # the Linux image loader: gdk-pixbuf's development files and thumbnailer, the MIME database
           pkg-config libgdk-pixbuf-2.0-dev libgdk-pixbuf2.0-bin shared-mime-info)
 missing=()

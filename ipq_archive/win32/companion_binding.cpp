@@ -4,6 +4,7 @@
 
 #include "archive/win32/archive_paths.h"
 #include "common/win32/about_box.h"
+#include "common/win32/processor_check.h"
 #include "ipq_archive/ipq_frames.h"
 #include "plugin_identity.h"
 
@@ -95,6 +96,7 @@ void ReleasePictureFilter() {
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  if (reason == DLL_PROCESS_ATTACH && !ProcessorRunsPlugins()) return FALSE;
   if (reason == DLL_PROCESS_ATTACH) {
     DisableThreadLibraryCalls(instance);
     BindPictureFilter(instance);

@@ -1,5 +1,6 @@
 #include "picture_filter/win32/ipq_setting.h"
 
+#include "common/win32/processor_check.h"
 #include "common/win32/registry_dword.h"
 #include "container/ipq_display_mode.h"
 
@@ -16,6 +17,7 @@ LONG SaveIpqFormat() { return WriteRegistryDword(IpqSettingKey, "IpqFormat", Cur
 HINSTANCE PalvoModule = nullptr;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH && !ProcessorRunsPlugins()) return FALSE;
   if (reason == DLL_PROCESS_ATTACH) {
     PalvoModule = instance;
     DisableThreadLibraryCalls(instance);

@@ -9,4 +9,5 @@ list(APPEND FC_NATIVE_TEST_SOURCES
   native/decode_picture_test.cpp
   native/decoder_speed_window_test.cpp
   native/ipf_speed_paths_test.cpp
-  native/ipf_speed_long_copy_test.cpp)
+  native/ipf_speed_long_copy_test.cpp
+  native/wide_moves_test.cpp)
