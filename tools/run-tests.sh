@@ -117,7 +117,8 @@ run_dll_tests() {
   # Code page 932 so that the Japanese template shows its texts; screenshots
   # of both templates are kept beside the logs.
   mkdir -p "$logs/win$bits"
-  FC_ARTIFACTS=$logs/win$bits LC_ALL=ja_JP.UTF-8 \
+  # An absolute path: tests of where Merun finds Palvo change the current directory.
+  FC_ARTIFACTS=$PWD/$logs/win$bits LC_ALL=ja_JP.UTF-8 \
     run_gtest dll-wine$bits-dialog wine $bin/dll_tests.exe --gtest_filter='*Dialog*'
   for shot in "$logs/win$bits"/*.bmp; do
     [ -f "$shot" ] && build/native/tools/samples/bmp_to_png "$shot" "${shot%.bmp}.png" && rm -f "$shot"
@@ -162,15 +163,17 @@ run_wic_tests() {
 run_wic_tests
 # The codec imports system DLLs only and exports the four COM server entries.
 check_codec_dll() {
-  local codec imports
+  local codec imports entry headers
   for codec in build/win32/bin/PalvoWic.dll build/win64/bin/PalvoWic.dll; do
-    imports=$(x86_64-w64-mingw32-objdump -p "$codec" | grep -oP 'DLL Name: \K.*' | tr 'A-Z' 'a-z' | sort -u)
+    # Read once: grep -q would close the pipe early, and pipefail count that as a failure.
+    headers=$(x86_64-w64-mingw32-objdump -p "$codec")
+    imports=$(grep -oP 'DLL Name: \K.*' <<<"$headers" | tr 'A-Z' 'a-z' | sort -u)
     echo "$codec imports: $imports"
     for dll in $imports; do
       case "$dll" in kernel32.dll | advapi32.dll | msvcrt.dll | ole32.dll) ;; *) return 1 ;; esac
     done
-    for name in DllGetClassObject DllCanUnloadNow DllRegisterServer DllUnregisterServer; do
-      x86_64-w64-mingw32-objdump -p "$codec" | grep -qP "\] $name\$" || { echo "$codec: no export $name"; return 1; }
+    for entry in DllGetClassObject DllCanUnloadNow DllRegisterServer DllUnregisterServer; do
+      grep -qP "\] $entry\$" <<<"$headers" || { echo "$codec: no export $entry"; return 1; }
     done
   done
 }
