@@ -4,58 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-// windows.h first: psapi.h relies on its types.
-#include <psapi.h>
 
 #include "common/result_codes.h"
 #include "tests/dll/archive_host.h"
+#include "tests/dll/process_usage.h"
 #include "tools/writers/ipf_encoder.h"
 #include "tools/writers/mcg_encoder.h"
 #include "tools/writers/vfs_writer.h"
 
 namespace {
-
-// Open handles of the process. Wine answers GetProcessHandleCount with 0, so
-// there the handle table is scanned: every value a handle can have, asked
-// whether it is open.
-DWORD HandleCount() {
-  DWORD count = 0;
-  if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0) return count;
-  for (uintptr_t value = 4; value < 0x40000; value += 4) {
-    DWORD flags = 0;
-    if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
-  }
-  return count;
-}
-
-// Private bytes of the process (kernel32's K32GetProcessMemoryInfo, so that
-// the test needs no import library of its own).
-SIZE_T PrivateBytes() {
-  typedef BOOL(WINAPI * MemoryInfo)(HANDLE, PPROCESS_MEMORY_COUNTERS, DWORD);
-  static const MemoryInfo query =
-      reinterpret_cast<MemoryInfo>(reinterpret_cast<void*>(
-          GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
-  PROCESS_MEMORY_COUNTERS_EX counters{};
-  counters.cb = sizeof counters;
-  if (query == nullptr ||
-      !query(GetCurrentProcess(), reinterpret_cast<PPROCESS_MEMORY_COUNTERS>(&counters), sizeof counters)) {
-    return 0;
-  }
-  return counters.PrivateUsage;
-}
-
-// Bytes in blocks in use on the process heap, where LocalAlloc takes them from.
-SIZE_T HeapBytesInUse() {
-  HANDLE heap = GetProcessHeap();
-  SIZE_T used = 0;
-  HeapLock(heap);
-  PROCESS_HEAP_ENTRY entry{};
-  while (HeapWalk(heap, &entry)) {
-    if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) used += entry.cbData;
-  }
-  HeapUnlock(heap);
-  return used;
-}
 
 struct Usage {
   DWORD Handles;
