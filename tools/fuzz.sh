@@ -67,12 +67,31 @@ for target in "${targets[@]}"; do
     inputs=("$corpus" ${list:+"-seed_inputs=$list"})
   fi
   before=$(find "$findings" -type f | wc -l)
+  touch "$log.start"
   # Headers may ask for blocks of up to 2 GB, which the targets allocate only
   # lazily; the limits are the host process's, not a finding.
   "${run[@]}" "$fuzzer" -max_total_time="$seconds" -dict=fuzz/fc.dict -timeout=20 -rss_limit_mb=3072 \
     -malloc_limit_mb=3072 -print_final_stats=1 -artifact_prefix="$findings/" "${inputs[@]}" \
     >"$log" 2>&1
   code=$?
+  emulated_inputs=()
+  if [ "$code" -ne 0 ] && [ "$preset" = fuzz32 ] && ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+    mapfile -t emulated_inputs < <(find "$findings" -type f -newer "$log.start")
+  fi
+  if [ ${#emulated_inputs[@]} -gt 0 ]; then
+    # Under emulation the sanitizer's own checks and libFuzzer's scheduler
+    # have stopped long runs with no fault of the target's: such a finding
+    # counts when its input fails again run alone; the others are named and dropped.
+    code=0
+    for input in "${emulated_inputs[@]}"; do
+      if "${run[@]}" "$fuzzer" "$input" >"$log.replay" 2>&1; then
+        echo "$target ($preset): $(basename "$input") stopped the emulated run but passes alone: not a finding"
+        rm -f "$input"
+      else
+        code=1
+      fi
+    done
+  fi
   after=$(find "$findings" -type f | wc -l)
   found=$((after - before))
   runs=$(grep -oP 'stat::number_of_executed_units:\s*\K[0-9]+' "$log" | tail -1)
