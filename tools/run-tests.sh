@@ -181,7 +181,7 @@ run_check codec-dll check_codec_dll
 # Every fuzz target briefly (libFuzzer, ASan, UBSan), in both widths: the
 # x86-64 build and the i386 one, the code the 32-bit plug-ins run; anything
 # found fails the run.
-run_check fuzz tools/fuzz.sh 10
+run_check fuzz tools/fuzz.sh 5
 grep -E 'executions' "$logs/fuzz.log" || true
 # The release holds both plug-in builds, the tool and both guides.
 check_package() {
