@@ -9,45 +9,45 @@
 
 namespace {
 
-// The pixels a PNG spec stands for, as RGB triples.
-fcview::RgbImage Expected(const PngSpec& spec) {
+// The pixels a PNG picture stands for, as RGB triples.
+fcview::RgbImage Expected(const PngPicture& picture) {
   fcview::RgbImage image;
-  image.Width = spec.Width;
-  image.Height = spec.Height;
-  for (uint32_t v : spec.Pixels) {
+  image.Width = picture.Width;
+  image.Height = picture.Height;
+  for (uint32_t v : picture.Pixels) {
     uint32_t rgb = v & 0xFFFFFF;
-    if (spec.ColourType == 3) rgb = spec.Palette[v];
-    if (spec.ColourType == 0) rgb = (v * 255 / ((1u << spec.Depth) - 1)) * 0x010101u;
+    if (picture.ColourType == 3) rgb = picture.Palette[v];
+    if (picture.ColourType == 0) rgb = (v * 255 / ((1u << picture.Depth) - 1)) * 0x010101u;
     image.Rgb.insert(image.Rgb.end(), {static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
                                        static_cast<uint8_t>(rgb)});
   }
   return image;
 }
 
-PngSpec PaletteSpec(int depth, int32_t width, int32_t height, size_t colours) {
-  PngSpec spec;
-  spec.Width = width;
-  spec.Height = height;
-  spec.ColourType = 3;
-  spec.Depth = depth;
-  for (size_t i = 0; i < colours; ++i) spec.Palette.push_back(static_cast<uint32_t>(0x102030 + i * 0x0B0705) & 0xFFFFFF);
+PngPicture PalettePicture(int depth, int32_t width, int32_t height, size_t colours) {
+  PngPicture picture;
+  picture.Width = width;
+  picture.Height = height;
+  picture.ColourType = 3;
+  picture.Depth = depth;
+  for (size_t i = 0; i < colours; ++i) picture.Palette.push_back(static_cast<uint32_t>(0x102030 + i * 0x0B0705) & 0xFFFFFF);
   for (int32_t y = 0; y < height; ++y) {
-    for (int32_t x = 0; x < width; ++x) spec.Pixels.push_back(static_cast<uint32_t>((x / 3 + y * 5) % colours));
+    for (int32_t x = 0; x < width; ++x) picture.Pixels.push_back(static_cast<uint32_t>((x / 3 + y * 5) % colours));
   }
-  return spec;
+  return picture;
 }
 
-PngSpec RgbSpec(int32_t width, int32_t height, uint32_t colours, uint32_t salt = 0) {
-  PngSpec spec;
-  spec.Width = width;
-  spec.Height = height;
+PngPicture RgbPicture(int32_t width, int32_t height, uint32_t colours, uint32_t salt = 0) {
+  PngPicture picture;
+  picture.Width = width;
+  picture.Height = height;
   for (int32_t y = 0; y < height; ++y) {
     for (int32_t x = 0; x < width; ++x) {
       const uint32_t k = static_cast<uint32_t>(x + y * width) % colours;
-      spec.Pixels.push_back((k * 2654435761u + salt) & 0xFFFFFF);
+      picture.Pixels.push_back((k * 2654435761u + salt) & 0xFFFFFF);
     }
   }
-  return spec;
+  return picture;
 }
 
 void ExpectDecodesTo(const Bytes& file, const fcview::RgbImage& wanted, const std::string& what) {
@@ -68,14 +68,14 @@ TEST(FcviewEncode, PalettePicturesKeepTheirPaletteAndTheirDepth) {
   for (int k = 0; k < 4; ++k) {
     const int depth = depths[k];
     const size_t colours = depth == 8 ? 200 : (size_t{1} << depth) - (depth > 1 ? 1 : 0);
-    const PngSpec spec = PaletteSpec(depth, 37, 21, colours); // odd width: rows of packed pixels padded
+    const PngPicture picture = PalettePicture(depth, 37, 21, colours); // odd width: rows of packed pixels padded
     const std::string name = "p" + std::to_string(depth);
-    ASSERT_TRUE(WritePng(dir / (name + ".png"), spec));
+    ASSERT_TRUE(WritePng(dir / (name + ".png"), picture));
     for (const char* ext : {".ipf", ".mcg", ".ipq"}) {
       const RunResult run = RunFcview({"encode", dir.Str(name + ".png"), dir.Str(name + ext)});
       ASSERT_EQ(run.Exit, 0) << name << ext << ": " << run.Err;
       const Bytes file = ReadBytes(dir / (name + ext));
-      if (std::string(ext) != ".ipq") ExpectDecodesTo(file, Expected(spec), name + ext);
+      if (std::string(ext) != ".ipq") ExpectDecodesTo(file, Expected(picture), name + ext);
       if (std::string(ext) == ".mcg") {
         EXPECT_EQ(McgDepth(file), mcgDepths[k]) << name;
       }
@@ -85,7 +85,7 @@ TEST(FcviewEncode, PalettePicturesKeepTheirPaletteAndTheirDepth) {
         EXPECT_EQ(ReadU32(file.data() + 64), colours);
         for (size_t i = 0; i < colours; ++i) {
           const uint32_t rgb = (uint32_t{file[100 + 3 * i]} << 16) | (file[101 + 3 * i] << 8) | file[102 + 3 * i];
-          ASSERT_EQ(rgb, spec.Palette[i]) << name << " entry " << i;
+          ASSERT_EQ(rgb, picture.Palette[i]) << name << " entry " << i;
         }
       }
     }
@@ -94,22 +94,22 @@ TEST(FcviewEncode, PalettePicturesKeepTheirPaletteAndTheirDepth) {
 
 TEST(FcviewEncode, TrueColourAndGreyPicturesDecodeToTheirPixels) {
   ScratchDir dir;
-  const PngSpec rgb = RgbSpec(50, 40, 256); // exactly as many colours as a palette holds
+  const PngPicture rgb = RgbPicture(50, 40, 256); // exactly as many colours as a palette holds
   ASSERT_TRUE(WritePng(dir / "rgb.png", rgb));
-  PngSpec grey;
+  PngPicture grey;
   grey.Width = 64;
   grey.Height = 9;
   grey.ColourType = 0;
   for (int32_t i = 0; i < 64 * 9; ++i) grey.Pixels.push_back(static_cast<uint32_t>(i * 3 % 256));
   ASSERT_TRUE(WritePng(dir / "grey.png", grey));
-  PngSpec rgba = RgbSpec(30, 30, 1000);
+  PngPicture rgba = RgbPicture(30, 30, 1000);
   rgba.ColourType = 6;
   for (uint32_t& v : rgba.Pixels) v |= 0xFF000000u; // alpha present but opaque everywhere
   ASSERT_TRUE(WritePng(dir / "rgba.png", rgba));
 
   struct Case {
     std::string Png, Out;
-    PngSpec Spec;
+    PngPicture Picture;
     uint16_t McgDepth;
   };
   for (const Case& c : {Case{"rgb.png", "rgb.ipf", rgb, 0}, Case{"rgb.png", "rgb.mcg", rgb, 24},
@@ -118,7 +118,7 @@ TEST(FcviewEncode, TrueColourAndGreyPicturesDecodeToTheirPixels) {
     const RunResult run = RunFcview({"encode", dir.Str(c.Png), dir.Str(c.Out)});
     ASSERT_EQ(run.Exit, 0) << c.Out << ": " << run.Err;
     const Bytes file = ReadBytes(dir / c.Out);
-    ExpectDecodesTo(file, Expected(c.Spec), c.Out);
+    ExpectDecodesTo(file, Expected(c.Picture), c.Out);
     if (c.McgDepth != 0) {
       EXPECT_EQ(McgDepth(file), c.McgDepth) << c.Out;
     }
@@ -127,10 +127,10 @@ TEST(FcviewEncode, TrueColourAndGreyPicturesDecodeToTheirPixels) {
 
 TEST(FcviewEncode, AnIpqTakesOneFrameFromEachPictureInOrderWithOnePalette) {
   ScratchDir dir;
-  const std::vector<PngSpec> specs = {RgbSpec(40, 30, 100, 1), RgbSpec(25, 50, 100, 2), PaletteSpec(4, 33, 7, 16)};
+  const std::vector<PngPicture> pictures = {RgbPicture(40, 30, 100, 1), RgbPicture(25, 50, 100, 2), PalettePicture(4, 33, 7, 16)};
   std::vector<std::string> args = {"encode"};
-  for (size_t i = 0; i < specs.size(); ++i) {
-    ASSERT_TRUE(WritePng(dir / ("f" + std::to_string(i) + ".png"), specs[i]));
+  for (size_t i = 0; i < pictures.size(); ++i) {
+    ASSERT_TRUE(WritePng(dir / ("f" + std::to_string(i) + ".png"), pictures[i]));
     args.push_back(dir.Str("f" + std::to_string(i) + ".png"));
   }
   args.push_back(dir.Str("anim.IPQ"));
@@ -139,10 +139,10 @@ TEST(FcviewEncode, AnIpqTakesOneFrameFromEachPictureInOrderWithOnePalette) {
   EXPECT_EQ(run.Out, "wrote " + dir.Str("anim.IPQ") + " (40 x 30, 3 frames, " +
                          std::to_string(fs::file_size(dir / "anim.IPQ")) + " bytes)\n");
   const Bytes ipq = ReadBytes(dir / "anim.IPQ");
-  for (size_t i = 0; i < specs.size(); ++i) {
+  for (size_t i = 0; i < pictures.size(); ++i) {
     Bytes frame;
     ASSERT_EQ(fcview::FrameAsIpf(InputRange{ipq.data(), ipq.size()}, static_cast<int32_t>(i), &frame), 0);
-    ExpectDecodesTo(frame, Expected(specs[i]), "frame " + std::to_string(i + 1));
+    ExpectDecodesTo(frame, Expected(pictures[i]), "frame " + std::to_string(i + 1));
   }
 }
 
@@ -165,17 +165,17 @@ TEST(FcviewEncode, SamplesComeBackFromTheirPngFiles) {
 
 TEST(FcviewEncode, PicturesTheFormatCannotHoldAreRefusedAndNothingIsWritten) {
   ScratchDir dir;
-  ASSERT_TRUE(WritePng(dir / "many.png", RgbSpec(20, 20, 257)));
-  ASSERT_TRUE(WritePng(dir / "few.png", RgbSpec(20, 20, 10)));
-  PngSpec clear = RgbSpec(8, 8, 5);
+  ASSERT_TRUE(WritePng(dir / "many.png", RgbPicture(20, 20, 257)));
+  ASSERT_TRUE(WritePng(dir / "few.png", RgbPicture(20, 20, 10)));
+  PngPicture clear = RgbPicture(8, 8, 5);
   clear.ColourType = 6;
   for (uint32_t& v : clear.Pixels) v |= 0xFF000000u;
   clear.Pixels[10] &= 0x80FFFFFFu;
   ASSERT_TRUE(WritePng(dir / "clear.png", clear));
-  PngSpec keyed = PaletteSpec(8, 8, 8, 4);
+  PngPicture keyed = PalettePicture(8, 8, 8, 4);
   keyed.Alpha = {255, 255, 0}; // index 2 transparent, and used
   ASSERT_TRUE(WritePng(dir / "keyed.png", keyed));
-  PngSpec deep = RgbSpec(4, 4, 3);
+  PngPicture deep = RgbPicture(4, 4, 3);
   deep.Depth = 16;
   ASSERT_TRUE(WritePng(dir / "deep.png", deep));
   WriteFileBytes(dir.Str("text.png"), {'n', 'o', 't', ' ', 'a', ' ', 'P', 'N', 'G'});
@@ -216,7 +216,7 @@ TEST(FcviewEncode, PicturesTheFormatCannotHoldAreRefusedAndNothingIsWritten) {
   EXPECT_EQ(again.Exit, 1);
   EXPECT_EQ(again.Err, "fcview: " + dir.Str("many.mcg") + ": exists (use --force to replace it)\n");
   EXPECT_EQ(RunFcview({"encode", "--force", dir.Str("many.png"), dir.Str("many.mcg")}).Exit, 0);
-  ExpectDecodesTo(ReadBytes(dir / "many.mcg"), Expected(RgbSpec(20, 20, 257)), "many.mcg");
+  ExpectDecodesTo(ReadBytes(dir / "many.mcg"), Expected(RgbPicture(20, 20, 257)), "many.mcg");
 }
 
 } // namespace

@@ -118,31 +118,31 @@ fcview::RgbImage ReadPngBytes(const Bytes& png) {
   return FinishRead(&image, png.data(), png.size(), nullptr);
 }
 
-bool WritePng(const fs::path& path, const PngSpec& spec) {
+bool WritePng(const fs::path& path, const PngPicture& picture) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return false;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
   // Rows laid out by hand (samples packed most significant first), so the file has exactly the given depth.
-  const int channels = spec.ColourType == 2 ? 3 : spec.ColourType == 4 ? 2 : spec.ColourType == 6 ? 4 : 1;
-  const size_t rowBits = static_cast<size_t>(spec.Width) * channels * spec.Depth;
-  std::vector<Bytes> rows(static_cast<size_t>(spec.Height), Bytes((rowBits + 7) / 8, 0));
-  for (int32_t y = 0; y < spec.Height; ++y) {
-    for (int32_t x = 0; x < spec.Width; ++x) {
-      const uint32_t v = spec.Pixels[static_cast<size_t>(y) * spec.Width + x];
+  const int channels = picture.ColourType == 2 ? 3 : picture.ColourType == 4 ? 2 : picture.ColourType == 6 ? 4 : 1;
+  const size_t rowBits = static_cast<size_t>(picture.Width) * channels * picture.Depth;
+  std::vector<Bytes> rows(static_cast<size_t>(picture.Height), Bytes((rowBits + 7) / 8, 0));
+  for (int32_t y = 0; y < picture.Height; ++y) {
+    for (int32_t x = 0; x < picture.Width; ++x) {
+      const uint32_t v = picture.Pixels[static_cast<size_t>(y) * picture.Width + x];
       std::vector<uint32_t> samples;
       if (channels == 1) samples = {v};
       if (channels == 2) samples = {v & 0xFF, v >> 24};
       if (channels >= 3) samples = {(v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF};
       if (channels == 4) samples.push_back(v >> 24);
       for (int c = 0; c < channels; ++c) {
-        const size_t bit = (static_cast<size_t>(x) * channels + c) * spec.Depth;
+        const size_t bit = (static_cast<size_t>(x) * channels + c) * picture.Depth;
         Bytes& row = rows[static_cast<size_t>(y)];
-        if (spec.Depth == 16) {
+        if (picture.Depth == 16) {
           row[bit / 8] = static_cast<uint8_t>(samples[c]);
           row[bit / 8 + 1] = static_cast<uint8_t>(samples[c]);
         } else {
-          row[bit / 8] |= static_cast<uint8_t>(samples[c] << (8 - spec.Depth - bit % 8));
+          row[bit / 8] |= static_cast<uint8_t>(samples[c] << (8 - picture.Depth - bit % 8));
         }
       }
     }
@@ -153,16 +153,16 @@ bool WritePng(const fs::path& path, const PngSpec& spec) {
     return false;
   }
   png_init_io(png, file);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(spec.Width), static_cast<png_uint_32>(spec.Height), spec.Depth,
-               spec.ColourType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(picture.Width), static_cast<png_uint_32>(picture.Height), picture.Depth,
+               picture.ColourType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   std::vector<png_color> palette;
-  for (uint32_t rgb : spec.Palette) {
+  for (uint32_t rgb : picture.Palette) {
     palette.push_back(png_color{static_cast<png_byte>(rgb >> 16), static_cast<png_byte>(rgb >> 8),
                                 static_cast<png_byte>(rgb)});
   }
   if (!palette.empty()) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
-  if (!spec.Alpha.empty()) {
-    png_set_tRNS(png, info, spec.Alpha.data(), static_cast<int>(spec.Alpha.size()), nullptr);
+  if (!picture.Alpha.empty()) {
+    png_set_tRNS(png, info, picture.Alpha.data(), static_cast<int>(picture.Alpha.size()), nullptr);
   }
   png_write_info(png, info);
   for (Bytes& row : rows) png_write_row(png, row.data());

@@ -46,7 +46,7 @@ fcview::RgbImage ReadPng(const fs::path& path);
 fcview::RgbImage ReadPngBytes(const Bytes& png);
 
 // A PNG file written by libpng, as any editor could have written it.
-struct PngSpec {
+struct PngPicture {
   int32_t Width = 0;
   int32_t Height = 0;
   int ColourType = 2;             // PNG colour type: 0 grey, 2 RGB, 3 palette, 4 grey+alpha, 6 RGBA
@@ -55,7 +55,7 @@ struct PngSpec {
   std::vector<uint8_t> Alpha;     // palette alpha (tRNS), may be shorter than the palette
   std::vector<uint32_t> Pixels;   // per pixel: index or grey value, or 0xAARRGGBB (RGB: alpha ignored)
 };
-bool WritePng(const fs::path& path, const PngSpec& spec);
+bool WritePng(const fs::path& path, const PngPicture& picture);
 
 // What the picture filter's DecodePicture makes of `file` in display mode
 // `mode`, each DIB pixel looked up in the DIB's colour table, top row first.

@@ -118,25 +118,25 @@ TEST_F(FcviewWindows, ConvertsArchivesEncodesAndPacksAsTheNativeBuild) {
   EXPECT_EQ(ReadBytes(dir / "dusk.mcg"), ReadBytes(Sample("dusk.mcg")));
 
   // PNG files of every kind the encoders take, read through the system's decoder.
-  std::vector<std::pair<std::string, PngSpec>> pngs;
+  std::vector<std::pair<std::string, PngPicture>> pngs;
   for (int depth : {1, 2, 4, 8}) {
-    PngSpec spec;
-    spec.Width = 29;
-    spec.Height = 11;
-    spec.ColourType = 3;
-    spec.Depth = depth;
+    PngPicture picture;
+    picture.Width = 29;
+    picture.Height = 11;
+    picture.ColourType = 3;
+    picture.Depth = depth;
     const uint32_t colours = depth == 8 ? 150 : 1u << depth;
-    for (uint32_t i = 0; i < colours; ++i) spec.Palette.push_back((0x203040 + i * 0x050907) & 0xFFFFFF);
-    for (int32_t i = 0; i < spec.Width * spec.Height; ++i) spec.Pixels.push_back(static_cast<uint32_t>(i * 7 % colours));
-    pngs.push_back({"palette" + std::to_string(depth), spec});
+    for (uint32_t i = 0; i < colours; ++i) picture.Palette.push_back((0x203040 + i * 0x050907) & 0xFFFFFF);
+    for (int32_t i = 0; i < picture.Width * picture.Height; ++i) picture.Pixels.push_back(static_cast<uint32_t>(i * 7 % colours));
+    pngs.push_back({"palette" + std::to_string(depth), picture});
   }
-  PngSpec grey;
+  PngPicture grey;
   grey.Width = 17;
   grey.Height = 5;
   grey.ColourType = 0;
   for (int32_t i = 0; i < 17 * 5; ++i) grey.Pixels.push_back(static_cast<uint32_t>(i * 3));
   pngs.push_back({"grey", grey});
-  PngSpec rgb = grey;
+  PngPicture rgb = grey;
   rgb.ColourType = 2;
   for (uint32_t& v : rgb.Pixels) v = v * 0x010307;
   pngs.push_back({"rgb", rgb});
@@ -152,13 +152,13 @@ TEST_F(FcviewWindows, ConvertsArchivesEncodesAndPacksAsTheNativeBuild) {
   }
 
   // What the formats cannot hold is refused in the same words.
-  PngSpec clear = rgb;
+  PngPicture clear = rgb;
   clear.ColourType = 6;
   for (uint32_t& v : clear.Pixels) v |= 0xFF000000u;
   clear.Pixels[3] &= 0x7FFFFFFFu;
-  PngSpec keyed = pngs[2].second;
+  PngPicture keyed = pngs[2].second;
   keyed.Alpha = {255, 0};
-  PngSpec deep = rgb;
+  PngPicture deep = rgb;
   deep.Depth = 16;
   for (const auto& png : {std::make_pair(std::string("clear"), clear), std::make_pair(std::string("keyed"), keyed),
                           std::make_pair(std::string("deep"), deep)}) {
