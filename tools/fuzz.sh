@@ -11,6 +11,7 @@
 # and exits non-zero when anything was found (or a target could not run).
 set -uo pipefail
 cd "$(dirname "$0")/.."
+source tools/emulation/kernel.sh
 seconds=${1:?usage: tools/fuzz.sh SECONDS [TARGET...]}
 shift
 status=0
@@ -75,7 +76,7 @@ for target in "${targets[@]}"; do
     >"$log" 2>&1
   code=$?
   emulated_inputs=()
-  if [ "$code" -ne 0 ] && [ "$preset" = fuzz32 ] && ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  if [ "$code" -ne 0 ] && [ "$preset" = fuzz32 ] && ! fc_kernel_runs_i386; then
     mapfile -t emulated_inputs < <(find "$findings" -type f -newer "$log.start")
   fi
   if [ ${#emulated_inputs[@]} -gt 0 ]; then

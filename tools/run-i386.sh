@@ -4,7 +4,11 @@
 # directly where the kernel runs 32-bit programs, else under qemu-i386's user
 # mode emulation (Debian's qemu-user), which runs them, sanitizers included,
 # several times slower: some virtual machines run 64-bit programs only.
-if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+# The kernel's own answer, not the emulation's: while tools/wine-env.sh has
+# its binfmt_misc entry in place, every i386 program would start, but
+# through qemu without the address-space reserve below.
+source "$(dirname "$0")/emulation/kernel.sh"
+if fc_kernel_runs_i386; then
   exec "$@"
 fi
 # A 32-bit kernel leaves 3 GB to a program, and the i386 AddressSanitizer
