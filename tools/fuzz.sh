@@ -12,6 +12,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 source tools/emulation/kernel.sh
+mkdir -p build
 seconds=${1:?usage: tools/fuzz.sh SECONDS [TARGET...]}
 shift
 status=0

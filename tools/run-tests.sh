@@ -72,6 +72,22 @@ check_samples_current() {
   return $status
 }
 
+# The emulation of 32-bit programs, where it is used: the preload library
+# gives a fault handler the trap number a kernel would (the test fails
+# without it), and a run leaves neither its binfmt_misc entry nor a mount
+# of the sysroot behind.
+check_trapno_preload() {
+  mkdir -p build/emulation &&
+    gcc -m32 -O1 -Wall -Werror -o build/emulation/trapno_preload_test tools/emulation/trapno_preload_test.c &&
+    "$FC_QEMU_I386" -L / -E LD_PRELOAD="$FC_SYSROOT$FC_PRELOAD" build/emulation/trapno_preload_test
+}
+check_emulation_cleanup() {
+  [ ! -e "/proc/sys/fs/binfmt_misc/$FC_BINFMT_NAME" ] || { echo "the binfmt_misc entry is still there"; return 1; }
+  ! findmnt -rn -o TARGET | grep -F "$FC_SYSROOT/" || { echo "still mounted in the sysroot"; return 1; }
+}
+if [ "$FC_WINE32_MODE" = emulated ]; then
+  run_check emulation-trapno check_trapno_preload
+fi
 run_gtest native build/native/tests/native_tests
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_gtest native-sanitized build/sanitize/tests/native_tests
@@ -88,10 +104,16 @@ fi
 run_gtest fcview build/native/tests/fcview_tests --gtest_filter='-FcviewWindows*'
 ASAN_OPTIONS=detect_leaks=1 \
   run_gtest fcview-sanitized build/sanitize/tests/fcview_tests --gtest_filter='-FcviewWindows*'
-fcview_windows=build/win32/bin/fcview.exe
-[ "$FC_WINE32" = 1 ] || fcview_windows=build/win64/bin/fcview.exe
-FCVIEW_WINDOWS_BINARY=$fcview_windows \
-  run_gtest fcview-wine build/native/tests/fcview_tests --gtest_filter='FcviewWindows*'
+# Both widths of fcview.exe, the 32-bit one through this machine's way of
+# running 32-bit Windows programs.
+if [ "$FC_WINE32" = 1 ]; then
+  FCVIEW_WINDOWS_BINARY=build/win32/bin/fcview.exe FCVIEW_WINE=$FC_WINE32_RUN \
+    run_gtest fcview-wine32 build/native/tests/fcview_tests --gtest_filter='FcviewWindows*'
+else
+  skipped+=(fcview-wine32)
+fi
+FCVIEW_WINDOWS_BINARY=build/win64/bin/fcview.exe \
+  run_gtest fcview-wine64 build/native/tests/fcview_tests --gtest_filter='FcviewWindows*'
 # The Linux image loader through gdk-pixbuf's API (samples, writers' pictures,
 # the hostile corpus, thumbnails), plain and under ASan/UBSan; then installed
 # into a temporary prefix, where the MIME database and gdk-pixbuf must find it.
@@ -105,27 +127,29 @@ rm -rf "$pixbuf_prefix"
 
 # The DLL tests, once for the 32-bit plug-ins and once for the 64-bit ones.
 run_dll_tests() {
-  local bits=$1 bin=build/win$1/bin
-  run_gtest dll-wine$bits wine $bin/dll_tests.exe --gtest_filter='-*Cp932*:*Dialog*:MerunBinding*'
+  local bits=$1 bin=build/win$1/bin wine=wine
+  [ "$bits" = 32 ] && wine=wine32
+  run_gtest dll-wine$bits $wine $bin/dll_tests.exe --gtest_filter='-*Cp932*:*Dialog*:MerunBinding*'
   # Where Merun finds Palvo: from a copy of the test program in a directory
   # without the plug-ins, so that only the places under test can provide it.
   local binding="$logs/binding$bits"
   rm -rf "$binding" && mkdir -p "$binding" && cp $bin/dll_tests.exe "$binding/"
   FC_PLUGIN_DIR="$(winepath -w $bin)" \
-    run_gtest dll-wine$bits-binding wine "$binding/dll_tests.exe" --gtest_filter='MerunBinding*'
-  LC_ALL=ja_JP.UTF-8 run_gtest dll-wine$bits-cp932 wine $bin/dll_tests.exe --gtest_filter='*Cp932*'
+    run_gtest dll-wine$bits-binding $wine "$binding/dll_tests.exe" --gtest_filter='MerunBinding*'
+  LC_ALL=ja_JP.UTF-8 run_gtest dll-wine$bits-cp932 $wine $bin/dll_tests.exe --gtest_filter='*Cp932*'
   # Code page 932 so that the Japanese template shows its texts; screenshots
   # of both templates are kept beside the logs.
   mkdir -p "$logs/win$bits"
   # An absolute path: tests of where Merun finds Palvo change the current directory.
   FC_ARTIFACTS=$PWD/$logs/win$bits LC_ALL=ja_JP.UTF-8 \
-    run_gtest dll-wine$bits-dialog wine $bin/dll_tests.exe --gtest_filter='*Dialog*'
+    run_gtest dll-wine$bits-dialog $wine $bin/dll_tests.exe --gtest_filter='*Dialog*'
   for shot in "$logs/win$bits"/*.bmp; do
     [ -f "$shot" ] && build/native/tools/samples/bmp_to_png "$shot" "${shot%.bmp}.png" && rm -f "$shot"
   done
 }
-# 32-bit Windows programs run only where the kernel runs 32-bit programs
-# (tools/wine-env.sh); elsewhere their runs are named as skipped at the end.
+# 32-bit Windows programs run straight through Wine or under emulation
+# (tools/wine-env.sh); only where neither can be had are their runs named as
+# skipped at the end.
 if [ "$FC_WINE32" = 1 ]; then
   run_dll_tests 32
   wine_widths=(32 64)
@@ -134,6 +158,16 @@ else
   wine_widths=(64)
 fi
 run_dll_tests 64
+# The host benchmark's pixel check and the soak's growth check in the 32-bit
+# plug-ins, the ones most hosts load. Under emulation the timings they print
+# say nothing about speed (SSE2 code runs many times slower there).
+if [ "$FC_WINE32" = 1 ]; then
+  [ "$FC_WINE32_MODE" = emulated ] && echo "host-bench32, soak32: under emulation; their timings are no speed figures"
+  run_check host-bench32 wine32 build/win32/bin/host_bench.exe 0.01
+  run_check soak32 wine32 build/win32/bin/soak.exe "${FC_SOAK_CALLS:-1000}"
+else
+  skipped+=(host-bench32 soak32)
+fi
 # The screenshots of the dialogs and About boxes are kept as PNG files.
 check_screenshots() {
   local missing=0
@@ -149,15 +183,17 @@ run_check screenshots check_screenshots
 # regsvr32 and opened by a WIC program of that width, then both unregistered
 # and the registry checked for any key left.
 run_wic_tests() {
-  local system32='C:\windows\system32\regsvr32.exe' syswow64='C:\windows\syswow64\regsvr32.exe'
+  local system32='C:\windows\system32\regsvr32.exe' regsvr32_32='C:\windows\syswow64\regsvr32.exe'
   local wine32=$FC_WINE32
-  [ "$wine32" = 1 ] && run_check wic-register32 wine "$syswow64" /s build/win32/bin/PalvoWic.dll
+  # A pure 32-bit prefix (the emulated one) keeps its regsvr32 in system32.
+  [ "$FC_WINE32_MODE" = emulated ] && regsvr32_32=$system32
+  [ "$wine32" = 1 ] && run_check wic-register32 wine32 "$regsvr32_32" /s build/win32/bin/PalvoWic.dll
   run_check wic-register64 wine "$system32" /s build/win64/bin/PalvoWic.dll
-  [ "$wine32" = 1 ] && run_gtest wic-wine32 wine build/win32/bin/wic_tests.exe --gtest_filter='-WicUnregistered*'
+  [ "$wine32" = 1 ] && run_gtest wic-wine32 wine32 build/win32/bin/wic_tests.exe --gtest_filter='-WicUnregistered*'
   run_gtest wic-wine64 wine build/win64/bin/wic_tests.exe --gtest_filter='-WicUnregistered*'
-  [ "$wine32" = 1 ] && run_check wic-unregister32 wine "$syswow64" /s /u build/win32/bin/PalvoWic.dll
+  [ "$wine32" = 1 ] && run_check wic-unregister32 wine32 "$regsvr32_32" /s /u build/win32/bin/PalvoWic.dll
   run_check wic-unregister64 wine "$system32" /s /u build/win64/bin/PalvoWic.dll
-  [ "$wine32" = 1 ] && run_gtest wic-wine32-unregistered wine build/win32/bin/wic_tests.exe --gtest_filter='WicUnregistered*'
+  [ "$wine32" = 1 ] && run_gtest wic-wine32-unregistered wine32 build/win32/bin/wic_tests.exe --gtest_filter='WicUnregistered*'
   run_gtest wic-wine64-unregistered wine build/win64/bin/wic_tests.exe --gtest_filter='WicUnregistered*'
 }
 run_wic_tests
@@ -220,8 +256,16 @@ run_check codec-package check_codec_package
 run_check plugin-imports check_plugin_imports
 run_check samples-current check_samples_current
 
+# The Wine environment ends here rather than at exit, so that what it leaves
+# behind can be checked.
+fc_wine_env_end
+trap - EXIT
+if [ "$FC_WINE32_MODE" = emulated ]; then
+  run_check emulation-cleanup check_emulation_cleanup
+fi
+
 if [ ${#skipped[@]} -gt 0 ]; then
-  echo "skipped, as this machine runs no 32-bit programs: ${skipped[*]}"
+  echo "skipped, as this machine can run no 32-bit Windows programs: ${skipped[*]}"
 fi
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,14 +1,30 @@
 #!/bin/bash
 # Installs what the build and the tests need on Debian 12, when it is missing:
-# mingw-w64 (i686 and x86_64), Wine with the i386 architecture, Xvfb, clang, CMake,
-# GoogleTest, Google Benchmark, libpng and a Japanese font and locale.
+# mingw-w64 (i686 and x86_64), Wine, Xvfb, clang, CMake, GoogleTest, Google
+# Benchmark, libpng, gdk-pixbuf, Qt and a Japanese font and locale.
+#
+# Where the kernel runs 32-bit programs, Wine's 32-bit half comes from the
+# i386 architecture as usual. Where it does not, no i386 package is installed
+# on this system at all (a stale i386 index makes apt trade the system's own
+# compilers for them): the 32-bit Windows programs run under emulation from a
+# sysroot of their own (tools/emulation/), for which debootstrap is needed.
 set -euo pipefail
+cd "$(dirname "$0")/.."
+source tools/emulation/kernel.sh
 
-packages=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth clang libclang-rt-14-dev
+packages=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth clang libclang-rt-14-dev
           googletest libgtest-dev libbenchmark-dev libpng-dev fonts-ipafont-gothic locales
-          libc6-dev-i386 lib32stdc++-12-dev lib32gcc-12-dev linux-libc-dev:i386 qemu-user
-          # the Linux image loader: gdk-pixbuf's development files and thumbnailer, the MIME database
-          pkg-config libgdk-pixbuf-2.0-dev libgdk-pixbuf2.0-bin shared-mime-info)
+          # the i386 sanitizer and fuzzer builds (multilib, no i386 packages)
+          libc6-dev-i386 lib32stdc++-12-dev lib32gcc-12-dev gcc-multilib qemu-user
+          # the Linux image loaders: gdk-pixbuf's development files and thumbnailer, Qt 5 and 6, the MIME database
+          pkg-config libgdk-pixbuf-2.0-dev libgdk-pixbuf2.0-bin shared-mime-info qtbase5-dev qt6-base-dev
+          # a Qt image viewer and a screenshot tool for the desktop test
+          qimgv x11-apps)
+if fc_kernel_runs_i386; then
+  packages+=(wine32:i386)
+else
+  packages+=(debootstrap)
+fi
 missing=()
 for package in "${packages[@]}"; do
   dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
@@ -18,9 +34,16 @@ SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
-  $SUDO dpkg --add-architecture i386
-  $SUDO apt-get update -q
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+  if [[ " ${missing[*]} " == *:i386* ]]; then $SUDO dpkg --add-architecture i386; fi
+  # A mirror in the middle of a sync serves some indexes broken: go on with
+  # the ones that came, and let the install say if a package is truly missing.
+  apt_log=$(mktemp)
+  $SUDO apt-get update -q >"$apt_log" 2>&1 ||
+    echo "setup: some package indexes could not be read ($(grep -c '^[EW]:' "$apt_log") errors); going on with the others"
+  rm -f "$apt_log"
+  # --no-remove: an index out of step with the others must never make apt
+  # remove what is installed to make room for what it asks for.
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends --no-remove "${missing[@]}"
 fi
 
 # Wine takes its ANSI code page from the locale: the double-byte tests need ja_JP.UTF-8.
@@ -29,4 +52,9 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf-\?8$'; then
   $SUDO sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
   $SUDO locale-gen >/dev/null
+fi
+
+# The 32-bit Windows programs' emulation: made once, kept between runs.
+if ! fc_kernel_runs_i386; then
+  tools/emulation/prepare.sh
 fi

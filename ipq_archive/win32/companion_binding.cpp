@@ -138,6 +138,11 @@ extern "C" int32_t __stdcall ConfigurationDlg(HWND parent, int32_t function) {
     return 0;
   }
   if (BoundConfigurationDlg != nullptr) return BoundConfigurationDlg(parent, function);
+  // The warning names the file this build looks for: Palvo.sph beside a 64-bit Merun.
+#ifdef _WIN64
+  MessageBoxA(parent, "Not Installed \"PALVO.SPH\"", "Warning", MB_OK | MB_ICONWARNING);
+#else
   MessageBoxA(parent, "Not Installed \"PALVO.SPI\"", "Warning", MB_OK | MB_ICONWARNING);
+#endif
   return -1;
 }

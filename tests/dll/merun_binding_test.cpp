@@ -145,7 +145,11 @@ TEST_F(MerunBinding, WithoutPalvoTheDialogIsAWarning) {
     EXPECT_EQ(WhileVisiting(&box, [&] { return configure(parent, code); }), -1) << code;
     ASSERT_TRUE(box.Found) << code;
     EXPECT_EQ(box.Caption, L"Warning");
+#ifdef _WIN64
+    EXPECT_EQ(box.MessageText, L"Not Installed \"PALVO.SPH\"");
+#else
     EXPECT_EQ(box.MessageText, L"Not Installed \"PALVO.SPI\"");
+#endif
     EXPECT_EQ(box.Owner, parent);
   }
   // Code 0 is Merun's own About box, which says that Palvo is missing (in
