@@ -117,3 +117,15 @@ void PlaceCursor(int x, int y) {
 }
 
 void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+void SetHostLanguage(const int32_t* value) {
+  const char key[] = "Software\\Harkimo\\Susie\\Resource";
+  if (value == nullptr) {
+    RegDeleteKeyA(HKEY_CURRENT_USER, key);
+    return;
+  }
+  HKEY opened;
+  RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &opened, nullptr);
+  RegSetValueExA(opened, "Japanese", 0, REG_DWORD, reinterpret_cast<const BYTE*>(value), sizeof *value);
+  RegCloseKey(opened);
+}

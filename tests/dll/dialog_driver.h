@@ -27,3 +27,7 @@ void PlaceCursor(int x, int y);
 
 // Presses the button `id` of `dialog`.
 void Click(HWND dialog, int id);
+
+// Sets the host's language value "Japanese" (0 English, 1 Japanese); null
+// removes the host's key, which the plug-ins read as Japanese.
+void SetHostLanguage(const int32_t* value);

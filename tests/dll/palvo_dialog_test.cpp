@@ -11,19 +11,6 @@
 
 namespace {
 
-const char HostResourceKey[] = "Software\\Harkimo\\Susie\\Resource";
-
-void SetLanguage(int32_t* value) {
-  if (value == nullptr) {
-    RegDeleteKeyA(HKEY_CURRENT_USER, HostResourceKey);
-    return;
-  }
-  HKEY key;
-  RegCreateKeyExA(HKEY_CURRENT_USER, HostResourceKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
-  RegSetValueExA(key, "Japanese", 0, REG_DWORD, reinterpret_cast<const BYTE*>(value), sizeof *value);
-  RegCloseKey(key);
-}
-
 int32_t StoredIpqFormat() {
   DWORD value = 0xFFFFFFFF, size = sizeof value, type = 0;
   HKEY key;
@@ -38,13 +25,13 @@ class PalvoDialog : public ::testing::Test {
   void SetUp() override {
     RemoveIpqFormat();
     int32_t english = 0;
-    SetLanguage(&english);
+    SetHostLanguage(&english);
     ASSERT_TRUE(LoadPalvo(&api));
   }
   void TearDown() override {
     UnloadPalvo(&api);
     RemoveIpqFormat();
-    SetLanguage(nullptr);
+    SetHostLanguage(nullptr);
   }
   int32_t Open(DialogVisit* visit) {
     return WhileVisiting(visit, [this] { return api.ConfigurationDlg(nullptr, 1); });
@@ -82,7 +69,7 @@ TEST_F(PalvoDialog, TemplateFollowsTheHostLanguage) {
   EXPECT_EQ(english.Caption, L"Configuration");
   EXPECT_EQ(english.GroupText, L"&IPQ Format");
 
-  SetLanguage(nullptr); // no value: the Japanese template
+  SetHostLanguage(nullptr); // no value: the Japanese template
   DialogVisit japanese;
   japanese.ScreenshotName = "dialog-japanese.bmp";
   japanese.Act = [](HWND dialog) { Click(dialog, IDCANCEL); };
@@ -92,7 +79,7 @@ TEST_F(PalvoDialog, TemplateFollowsTheHostLanguage) {
   EXPECT_EQ(japanese.GroupText, L"&IPQ \uFF8C\uFF6B\uFF70\uFF8F\uFF6F\uFF84");
 
   int32_t unknown = 5; // no template of that id: nothing shown, still 0
-  SetLanguage(&unknown);
+  SetHostLanguage(&unknown);
   DialogVisit none;
   EXPECT_EQ(Open(&none), 0);
   EXPECT_FALSE(none.Found);
@@ -191,7 +178,7 @@ TEST_F(PalvoDialog, AboutBoxInTheHostsLanguageOwnedByTheHost) {
   EXPECT_TRUE(Holds(english.MessageText, L"Palvo " FC_EXPECTED_VERSION "\n")) << english.MessageText;
   EXPECT_TRUE(Holds(english.MessageText, L"IPF, IPQ and MCG")) << english.MessageText;
 
-  SetLanguage(nullptr); // no value: Japanese, as for the settings dialog
+  SetHostLanguage(nullptr); // no value: Japanese, as for the settings dialog
   const DialogVisit japanese = VisitAbout(api.ConfigurationDlg, parent, "about-japanese.bmp", &result);
   EXPECT_EQ(result, 0);
   ASSERT_TRUE(japanese.Found);
@@ -224,7 +211,7 @@ TEST_F(PalvoDialog, MerunsAboutBoxIsItsOwnAndNamesTheBinding) {
   EXPECT_TRUE(Holds(english.MessageText, L"Merun " FC_EXPECTED_VERSION "\n")) << english.MessageText;
   EXPECT_TRUE(Holds(english.MessageText, L"Palvo is bound")) << english.MessageText;
 
-  SetLanguage(nullptr);
+  SetHostLanguage(nullptr);
   const DialogVisit japanese = VisitAbout(configure, parent, "about-merun-japanese.bmp", &result);
   EXPECT_EQ(result, 0);
   ASSERT_TRUE(japanese.Found);
