@@ -141,8 +141,17 @@ run_dll_tests() {
   # of both templates are kept beside the logs.
   mkdir -p "$logs/win$bits"
   # An absolute path: tests of where Merun finds Palvo change the current directory.
-  FC_ARTIFACTS=$PWD/$logs/win$bits LC_ALL=ja_JP.UTF-8 \
+  # FC_DIALOG_JAPANESE_FACE: the font the Japanese template must be measured
+  # in (Wine's stand-in for its face).
+  FC_ARTIFACTS=$PWD/$logs/win$bits LC_ALL=ja_JP.UTF-8 FC_DIALOG_JAPANESE_FACE=IPAGothic \
     run_gtest dll-wine$bits-dialog $wine $bin/dll_tests.exe --gtest_filter='*Dialog*'
+  # The labels measured again with a proportional face standing in for the
+  # template's "ＭＳ Ｐゴシック", as on a Japanese Windows.
+  local replacements='HKCU\Software\Wine\Fonts\Replacements'
+  LC_ALL=ja_JP.UTF-8 $wine reg add "$replacements" /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f >/dev/null 2>&1
+  LC_ALL=ja_JP.UTF-8 FC_DIALOG_JAPANESE_FACE=IPAPGothic \
+    run_gtest dll-wine$bits-dialog-proportional $wine $bin/dll_tests.exe --gtest_filter='DialogTextFit*'
+  LC_ALL=ja_JP.UTF-8 $wine reg delete "$replacements" /v 'ＭＳ Ｐゴシック' /f >/dev/null 2>&1
   for shot in "$logs/win$bits"/*.bmp; do
     [ -f "$shot" ] && build/native/tools/samples/bmp_to_png "$shot" "${shot%.bmp}.png" && rm -f "$shot"
   done
