@@ -22,7 +22,8 @@ int Shift(uint32_t mask) {
   return shift;
 }
 
-// A 24- or 32-bit TrueColor dump in Z format, as Xvfb's screen gives it; null otherwise.
+// A TrueColor dump in Z format of 3 or 4 bytes a pixel, as Xvfb's screen of
+// depth 24 gives it (xwd names its 4-byte pixels 24 bits); null otherwise.
 QImage ReadXwd(const Bytes& dump) {
   if (dump.size() < 100) return QImage();
   const uint32_t headerSize = Card32(dump, 0), format = Card32(dump, 8), width = Card32(dump, 16),
@@ -30,18 +31,19 @@ QImage ReadXwd(const Bytes& dump) {
                  bytesPerLine = Card32(dump, 48), redMask = Card32(dump, 56), greenMask = Card32(dump, 60),
                  blueMask = Card32(dump, 64), colours = Card32(dump, 76);
   const uint64_t pixelsAt = uint64_t{headerSize} + uint64_t{colours} * 12;
-  if (format != 2 || bitsPerPixel != 32 || width == 0 || width > 16384 || height > 16384 ||
-      bytesPerLine < 4 * width || pixelsAt + uint64_t{bytesPerLine} * height > dump.size()) {
+  if (format != 2 || width == 0 || width > 16384 || height > 16384 || (bitsPerPixel != 24 && bitsPerPixel != 32) ||
+      pixelsAt + uint64_t{bytesPerLine} * height > dump.size()) {
     return QImage();
   }
+  const uint32_t step = bytesPerLine / width;
+  if (step != 3 && step != 4) return QImage();
   QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB888);
   for (uint32_t y = 0; y < height; ++y) {
     const uint8_t* source = dump.data() + pixelsAt + uint64_t{bytesPerLine} * y;
     uint8_t* row = image.scanLine(static_cast<int>(y));
-    for (uint32_t x = 0; x < width; ++x, source += 4) {
-      const uint32_t pixel = byteOrder == 0 ? uint32_t{source[3]} << 24 | uint32_t{source[2]} << 16 |
-                                                  uint32_t{source[1]} << 8 | source[0]
-                                            : Card32(Bytes(source, source + 4), 0);
+    for (uint32_t x = 0; x < width; ++x, source += step) {
+      uint32_t pixel = 0;
+      for (uint32_t k = 0; k < step; ++k) pixel |= uint32_t{source[byteOrder == 0 ? k : step - 1 - k]} << (8 * k);
       row[3 * x] = static_cast<uint8_t>((pixel & redMask) >> Shift(redMask));
       row[3 * x + 1] = static_cast<uint8_t>((pixel & greenMask) >> Shift(greenMask));
       row[3 * x + 2] = static_cast<uint8_t>((pixel & blueMask) >> Shift(blueMask));
