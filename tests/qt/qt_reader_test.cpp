@@ -77,7 +77,7 @@ TEST(QtSamples, OpenWithTheCoresPixelsByNameAndByContent) {
 }
 
 uint32_t Colour(int index) {
-  return static_cast<uint32_t>((index * 7 & 0xFF) << 16 | (255 - index) << 8 | (index * 13 & 0xFF));
+  return static_cast<uint32_t>((index * 7 & 0xFF) << 16 | ((255 - index) & 0xFF) << 8 | (index * 13 & 0xFF));
 }
 
 BitmapFrame Frame(uint16_t width, uint16_t height, bool coded, int seed) {
