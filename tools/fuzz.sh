@@ -41,7 +41,7 @@ while read -r kind file _; do
   esac
 done <tests/hostile/findings/expected.txt
 # The picture loader targets start from the picture seeds and findings.
-for target in fuzz_picture_loader fuzz_pixbuf_module; do
+for target in fuzz_picture_loader fuzz_pixbuf_module fuzz_qt_reader; do
   mkdir -p "$seeds/$target" && cp "$seeds/fuzz_picture/"* "$seeds/$target/"
 done
 

@@ -33,6 +33,12 @@ cp build/native/gdk-pixbuf/loaders/libpixbufloader-fc.so "$release/linux/"
 strip --strip-unneeded "$release/linux/libpixbufloader-fc.so"
 cp picture_filter/gdk_pixbuf/fc-pictures.xml picture_filter/gdk_pixbuf/fc-pictures.thumbnailer \
    tools/package/INSTALL-linux.txt "$release/linux/"
+# The Qt image-format plug-ins, one per Qt version.
+for major in 5 6; do
+  mkdir -p "$release/linux/qt$major"
+  cp "build/native/qt$major/plugins/imageformats/libfcpictures.so" "$release/linux/qt$major/"
+  strip --strip-unneeded "$release/linux/qt$major/libfcpictures.so"
+done
 (cd build/release && cmake -E tar cf "$name.zip" --format=zip "$name")
 echo "package: build/release/$name/ and build/release/$name.zip"
 (cd build/release && find "$name" -type f | sort)

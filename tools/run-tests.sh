@@ -82,6 +82,10 @@ check_trapno_preload() {
     "$FC_QEMU_I386" -L / -E LD_PRELOAD="$FC_SYSROOT$FC_PRELOAD" build/emulation/trapno_preload_test
 }
 check_emulation_cleanup() {
+  if [ "${FC_EMULATION_RELEASED:-0}" != 1 ]; then
+    echo "other runs still use the emulation: its entry and mounts stay until the last one ends"
+    return 0
+  fi
   [ ! -e "/proc/sys/fs/binfmt_misc/$FC_BINFMT_NAME" ] || { echo "the binfmt_misc entry is still there"; return 1; }
   ! findmnt -rn -o TARGET | grep -F "$FC_SYSROOT/" || { echo "still mounted in the sysroot"; return 1; }
 }
@@ -124,6 +128,49 @@ pixbuf_prefix=$(mktemp -d)
 run_check pixbuf-install cmake --install build/native --prefix "$pixbuf_prefix"
 FC_INSTALL_PREFIX=$pixbuf_prefix run_gtest pixbuf-installed build/native/tests/pixbuf_tests --gtest_filter='Installed*'
 rm -rf "$pixbuf_prefix"
+
+# The Qt image-format plug-ins through QImageReader, for each Qt: samples,
+# writers' pictures, IPQ frames, the hostile corpus, plain and under ASan/UBSan;
+# then installed into a temporary prefix and found there through
+# QT_PLUGIN_PATH; and qimgv, a Qt viewer from Debian, showing a sample on a
+# private X display of its own, kept as build/test-logs/qt/qimgv-sunset.png.
+check_qt_viewer() {
+  local display=120 xvfb viewer home dump=$logs/qt/qimgv-sunset.xwd
+  mkdir -p "$logs/qt" && rm -f "$dump"
+  while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+  Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+  home=$(mktemp -d)
+  HOME=$home XDG_CONFIG_HOME=$home/.config DISPLAY=":$display" QT_PLUGIN_PATH="$PWD/build/native/qt5/plugins" \
+    qimgv "$PWD/samples/sunset.ipf" &
+  viewer=$!
+  sleep 8
+  xwd -root -display ":$display" -out "$dump"
+  kill "$viewer" "$xvfb"
+  wait "$viewer" "$xvfb" 2>/dev/null
+  rm -rf "$home"
+  FC_SCREEN_XWD=$dump FC_SCREEN_SAMPLE=samples/sunset.ipf FC_SCREEN_PNG=$logs/qt/qimgv-sunset.png \
+    build/native/tests/qt5_reader_tests --gtest_filter='QtViewerScreen*' && rm -f "$dump"
+}
+run_qt_tests() {
+  local major prefix folder
+  for major in 5 6; do
+    run_gtest qt$major build/native/tests/qt${major}_reader_tests --gtest_filter='-QtViewerScreen*'
+    ASAN_OPTIONS=detect_leaks=1 \
+      run_gtest qt$major-sanitized build/sanitize/tests/qt${major}_reader_tests --gtest_filter='-QtViewerScreen*'
+  done
+  prefix=$(mktemp -d)
+  run_check qt-install cmake --install build/native --prefix "$prefix"
+  for major in 5 6; do
+    folder=$(find "$prefix" -path "*/qt$major/plugins/imageformats/libfcpictures.so" -printf '%h\n' | head -1)
+    FC_QT_PLUGIN_PATH=${folder%/imageformats} \
+      run_gtest qt$major-installed build/native/tests/qt${major}_reader_tests --gtest_filter='QtPlugin*:QtSamples*:QtFrames*'
+  done
+  rm -rf "$prefix"
+  run_check qt-viewer check_qt_viewer
+}
+run_qt_tests
 
 # The DLL tests, once for the 32-bit plug-ins and once for the 64-bit ones.
 run_dll_tests() {
@@ -248,7 +295,8 @@ check_package_linux() {
   folder=$(find build/release -maxdepth 2 -type d -name linux | head -1)
   [ -n "$folder" ] || return 1
   ls -l "$folder"
-  for file in libpixbufloader-fc.so fc-pictures.xml fc-pictures.thumbnailer INSTALL-linux.txt; do
+  for file in libpixbufloader-fc.so fc-pictures.xml fc-pictures.thumbnailer INSTALL-linux.txt \
+              qt5/libfcpictures.so qt6/libfcpictures.so; do
     [ -s "$folder/$file" ] || { echo "missing linux/$file"; return 1; }
   done
 }

@@ -19,7 +19,6 @@ source tools/emulation/kernel.sh
 source tools/emulation/paths.sh
 export FC_WINE32=1 FC_WINE32_MODE=direct FC_WINE32_PREFIX=""
 export FC_WINE32_RUN="$PWD/tools/emulation/wine32"
-fc_mounted=()
 
 # Debian's wine starts every program through the 32-bit loader when it is
 # installed; without a kernel that runs it, `wine` (and the wineboot,
@@ -34,28 +33,12 @@ if ! fc_kernel_runs_i386 || ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
   export PATH="$FC_WINE_BIN:$PATH"
 fi
 
-# fc_mount_into_sysroot SOURCE: SOURCE seen at the same path inside the sysroot.
-fc_mount_into_sysroot() {
-  local target="$FC_SYSROOT$1"
-  mkdir -p "$target"
-  mountpoint -q "$target" && return 0
-  # Below /tmp, already seen through the mount of /tmp.
-  case "$1" in /tmp/?*) return 0 ;; esac
-  mount --rbind "$1" "$target" && mount --make-rslave "$target" && fc_mounted=("$target" "${fc_mounted[@]}")
-}
-
 if ! fc_kernel_runs_i386; then
-  # A run inside another one (a script started by a test run) leaves the
-  # outer run's entry and mounts in place, and at its end, removes only its own.
-  [ -e "/proc/sys/fs/binfmt_misc/$FC_BINFMT_NAME" ] || FC_BINFMT_OWN=1
-  if [ -e "$FC_SYSROOT/.fc-ready" ] && [ -f "$FC_SYSROOT$FC_PRELOAD" ] &&
-     { [ -z "${FC_BINFMT_OWN:-}" ] || tools/emulation/binfmt.sh register; }; then
+  # The binfmt_misc entry and the sysroot's mounts are shared with any other
+  # run using the emulation at the same time: the last one to end removes them.
+  if tools/emulation/session.sh begin $$ "$PWD" >&2; then
     FC_WINE32_MODE=emulated
     FC_WINE32_PREFIX="$(mktemp -d /tmp/fc-wine32.XXXXXX)"
-    mountpoint -q "$FC_SYSROOT/proc" || { mount -t proc proc "$FC_SYSROOT/proc" && fc_mounted=("$FC_SYSROOT/proc"); }
-    fc_mount_into_sysroot /dev
-    fc_mount_into_sysroot /tmp
-    fc_mount_into_sysroot "$PWD"
     echo "wine: the kernel runs no 32-bit programs; 32-bit Windows programs run under emulation (qemu-user)" >&2
   else
     FC_WINE32=0
@@ -78,14 +61,14 @@ if [ "$FC_WINE32_MODE" = emulated ]; then
   wine32 wineboot -i >/dev/null 2>&1 || true
 fi
 
+# FC_EMULATION_RELEASED=1 afterwards when this run was the emulation's last
+# user and removed its entry and mounts.
 fc_wine_env_end() {
   wineserver -k >/dev/null 2>&1 || true
   if [ "$FC_WINE32_MODE" = emulated ]; then
     tools/emulation/sysroot-run.sh wineserver -k >/dev/null 2>&1 || true
     sleep 1
-    local point
-    for point in "${fc_mounted[@]}"; do umount -l "$point" 2>/dev/null || true; done
-    [ -z "${FC_BINFMT_OWN:-}" ] || tools/emulation/binfmt.sh unregister || true
+    tools/emulation/session.sh end $$ && FC_EMULATION_RELEASED=1
   fi
   kill $FC_XVFB_PID 2>/dev/null || true
   rm -rf "$WINEPREFIX" ${FC_WINE32_PREFIX:+"$FC_WINE32_PREFIX"} ${FC_WINE_BIN:+"$FC_WINE_BIN"}

@@ -60,6 +60,29 @@ uint32_t OpaqueColour(const uint8_t* quad) {
   return 0xFF000000u | (uint32_t{quad[2]} << 16) | (uint32_t{quad[1]} << 8) | quad[0];
 }
 
+// Decodes a picture of the described shape with `decode` into a zero-filled
+// DIB of its own (as the picture filter's DIB comes) and hands it to `frame`;
+// nothing is held after a failure.
+template <typename Decode>
+int32_t DecodeWith(const PictureInfo& info, const DibLayout& layout, CodecFrame* frame, Decode decode) {
+  uint8_t* pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(layout.ImageSize), 1));
+  if (pixels == nullptr) return ResultNoMemory;
+  uint8_t table[4 * 256] = {};
+  const DibTarget dib{table, layout.ColourEntries, pixels, layout.Stride, info.Height};
+  const int32_t result = decode(dib);
+  if (result != ResultSuccess) {
+    std::free(pixels);
+    return result;
+  }
+  frame->Shape = CodecFrameShape{info.Width, info.Height, info.ColorDepth, layout.ColourEntries};
+  for (int32_t entry = 0; entry < layout.ColourEntries; ++entry) {
+    frame->Colours[entry] = OpaqueColour(table + 4 * entry);
+  }
+  frame->Pixels = pixels;
+  frame->Stride = layout.Stride;
+  return ResultSuccess;
+}
+
 } // namespace
 
 int32_t CountCodecFrames(const InputRange& input, int32_t* count) {
@@ -95,26 +118,25 @@ int32_t DecodeCodecFrame(const InputRange& input, int32_t index, CodecFrame* fra
   const PictureImage picture = WholeInput(input);
   PictureInfo info;
   DibLayout layout;
-  int32_t result = DescribeFrame(picture, index, &info, &layout);
+  const int32_t result = DescribeFrame(picture, index, &info, &layout);
   if (result != ResultSuccess) return result;
+  return DecodeWith(info, layout, frame,
+                    [&](const DibTarget& dib) { return DecodeIntoDib(picture, index, dib); });
+}
 
-  // The decoders expect a zero-filled block, as the picture filter's DIB comes.
-  uint8_t* pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(layout.ImageSize), 1));
-  if (pixels == nullptr) return ResultNoMemory;
-  uint8_t table[4 * 256] = {};
-  const DibTarget dib{table, layout.ColourEntries, pixels, layout.Stride, info.Height};
-  result = DecodeIntoDib(picture, index, dib);
-  if (result != ResultSuccess) {
-    std::free(pixels);
-    return result;
-  }
-  frame->Shape = CodecFrameShape{info.Width, info.Height, info.ColorDepth, layout.ColourEntries};
-  for (int32_t entry = 0; entry < layout.ColourEntries; ++entry) {
-    frame->Colours[entry] = OpaqueColour(table + 4 * entry);
-  }
-  frame->Pixels = pixels;
-  frame->Stride = layout.Stride;
-  return ResultSuccess;
+int32_t DecodeCodecPicture(const InputRange& input, int32_t mode, CodecFrame* frame) {
+  std::memset(frame, 0, sizeof *frame);
+  const PictureImage picture = WholeInput(input);
+  if (DetectImageKind(picture) == NotAPicture) return ResultNotOurFormat;
+  PictureInfo info;
+  int32_t result = ReadPictureInfo(picture, mode, &info);
+  if (result != ResultSuccess) return result;
+  DibLayout layout;
+  result = ComputeDibLayout(info, &layout);
+  if (result != ResultSuccess) return result;
+  return DecodeWith(info, layout, frame, [&](const DibTarget& dib) {
+    return DecodePicture(picture, mode, dib, Progress{nullptr, 0});
+  });
 }
 
 void ReleaseCodecFrame(CodecFrame* frame) {

@@ -43,6 +43,12 @@ int32_t DescribeCodecFrame(const InputRange& input, int32_t index, CodecFrameSha
 int32_t DecodeCodecFrame(const InputRange& input, int32_t index, CodecFrame* frame);
 void ReleaseCodecFrame(CodecFrame* frame);
 
+// The whole picture as the picture filter shows it in IPQ display mode `mode`
+// (ShowConnected: an IPQ's frames stacked, the first on top) as one frame
+// (ReleaseCodecFrame frees it): 0, 2 when it is no picture of ours, or the
+// code that the picture filter's description, DIB layout or decoders give.
+int32_t DecodeCodecPicture(const InputRange& input, int32_t mode, CodecFrame* frame);
+
 struct CodecRectangle {
   int32_t X;
   int32_t Y;

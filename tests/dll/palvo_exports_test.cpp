@@ -49,9 +49,12 @@ TEST_F(PalvoExports, ExportedByNameAndOrdinalAndRemoveTheirArguments) {
     const FARPROC byName = GetProcAddress(api.Module, entry.Name);
     ASSERT_NE(byName, nullptr) << entry.Name;
     EXPECT_EQ(GetProcAddress(api.Module, MAKEINTRESOURCEA(entry.Ordinal)), byName) << entry.Name;
-    // Zero arguments are harmless to every export: they answer "nothing".
+    // Zero arguments are harmless to every export, they answer "nothing",
+    // but for ConfigurationDlg, whose function code 0 opens the About box:
+    // there a code of -1, which shows nothing.
 #if defined(__i386__)
-    EXPECT_EQ(StackBytesLeftByCall(byName, entry.ArgumentCount), 0) << entry.Name;
+    const bool dialog = std::string(entry.Name) == "ConfigurationDlg";
+    EXPECT_EQ(StackBytesLeftByCall(byName, entry.ArgumentCount, dialog ? 0xFFFFFFFFu : 0), 0) << entry.Name;
 #endif
   }
   const std::string decorated = "GetPicture@28";

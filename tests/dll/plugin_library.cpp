@@ -67,24 +67,24 @@ std::string WriteScratchFile(const std::string& name, const Bytes& bytes) {
 }
 
 #if defined(__i386__)
-int StackBytesLeftByCall(FARPROC function, int argumentCount) {
+int StackBytesLeftByCall(FARPROC function, int argumentCount, uint32_t argument) {
   int before;
   int after;
   asm volatile(
       "movl %%esp, %%esi\n\t"
-      "movl %2, %%ecx\n\t"
+      "movl %3, %%ecx\n\t"
       "jecxz 2f\n"
       "1:\n\t"
-      "pushl $0\n\t"
+      "pushl %%edx\n\t"
       "loop 1b\n"
       "2:\n\t"
-      "call *%3\n\t"
+      "call *%4\n\t"
       "movl %%esp, %0\n\t"
       "movl %%esi, %1\n\t"
       "movl %%esi, %%esp\n\t"
-      : "=r"(after), "=r"(before)
+      : "=r"(after), "=r"(before), "+d"(argument)
       : "r"(argumentCount), "r"(function)
-      : "eax", "ecx", "edx", "esi", "memory", "cc");
+      : "eax", "ecx", "esi", "memory", "cc");
   return before - after;
 }
 #endif

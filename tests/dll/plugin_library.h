@@ -62,9 +62,10 @@ std::string ScratchDirectory();
 std::string WriteScratchFile(const std::string& name, const Bytes& bytes);
 
 #if defined(__i386__)
-// Calls `function` with `argumentCount` zero arguments pushed on the stack and
-// returns how many bytes of them are still there afterwards: 0 for a function
-// that removes its own arguments, as stdcall requires. (64-bit code has one
-// calling convention, in which the caller always cleans up.)
-int StackBytesLeftByCall(FARPROC function, int argumentCount);
+// Calls `function` with `argumentCount` arguments of the value `argument`
+// pushed on the stack and returns how many bytes of them are still there
+// afterwards: 0 for a function that removes its own arguments, as stdcall
+// requires. (64-bit code has one calling convention, in which the caller
+// always cleans up.)
+int StackBytesLeftByCall(FARPROC function, int argumentCount, uint32_t argument = 0);
 #endif

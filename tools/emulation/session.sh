@@ -1,0 +1,70 @@
+#!/bin/bash
+# Opens or closes one run's use of the emulation of 32-bit programs:
+#   tools/emulation/session.sh begin ID DIR...   # DIR: folders to see inside the sysroot
+#   tools/emulation/session.sh end ID
+# ID is the process that uses it (the script that sourced tools/wine-env.sh).
+# Several runs may use the emulation at once (two test runs in two clones):
+# the binfmt_misc entry and the sysroot's mounts are made by the first and
+# removed by the last, each run counted by a file named for its process; a
+# run that was killed is no longer counted once its process is gone. `end`
+# exits 0 when it removed everything, 3 when other runs still use it.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+source tools/emulation/paths.sh
+source tools/emulation/kernel.sh
+users=$FC_EMULATION_DIR/users
+mkdir -p "$users"
+exec {lock}>"$FC_EMULATION_DIR/.session-lock"
+flock "$lock"
+
+# The runs still alive, stale entries pruned.
+live_users() {
+  local entry
+  for entry in "$users"/*; do
+    [ -e "$entry" ] || continue
+    if kill -0 "$(basename "$entry")" 2>/dev/null; then echo "$entry"; else rm -f "$entry"; fi
+  done
+}
+
+# SOURCE seen at the same path inside the sysroot.
+mount_into_sysroot() {
+  local target="$FC_SYSROOT$1"
+  mkdir -p "$target"
+  mountpoint -q "$target" && return 0
+  mount --rbind "$1" "$target" && mount --make-rslave "$target"
+}
+
+release_all() {
+  local point
+  for point in $(findmnt -rn -o TARGET | grep -F "$FC_SYSROOT/" | sort -r); do
+    umount -l "$point" 2>/dev/null || true
+  done
+  tools/emulation/binfmt.sh unregister
+}
+
+case "${1:-}" in
+  begin)
+    id=${2:?usage: session.sh begin ID DIR...}
+    shift 2
+    [ -e "$FC_SYSROOT/.fc-ready" ] && [ -f "$FC_SYSROOT$FC_PRELOAD" ] || { echo "the emulation is not ready" >&2; exit 1; }
+    [ -e "/proc/sys/fs/binfmt_misc/$FC_BINFMT_NAME" ] || tools/emulation/binfmt.sh register
+    mountpoint -q "$FC_SYSROOT/proc" || mount -t proc proc "$FC_SYSROOT/proc"
+    mount_into_sysroot /dev
+    mount_into_sysroot /tmp
+    for dir in "$@"; do
+      # Below /tmp, already seen through the mount of /tmp.
+      case "$dir" in /tmp/?*) ;; *) mount_into_sysroot "$dir" ;; esac
+    done
+    touch "$users/$id"
+    ;;
+  end)
+    id=${2:?usage: session.sh end ID}
+    rm -f "$users/$id"
+    [ -z "$(live_users)" ] || exit 3
+    release_all
+    ;;
+  *)
+    echo "usage: tools/emulation/session.sh begin ID DIR... | end ID" >&2
+    exit 2
+    ;;
+esac
