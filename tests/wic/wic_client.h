@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/writers/picture_writer.h"
+#include "writers/picture_writer.h"
 
 // A COM reference released when it goes out of scope.
 template <typename Interface>
