@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "common/win32/com_ref.h"
 #include "fcview/png_encoder.h"
 #include "fcview/png_reader.h"
 
@@ -14,38 +15,24 @@ namespace fcview {
 
 namespace {
 
-// One COM interface, released when the record goes.
-template <typename T>
-struct Held {
-  T* Pointer = nullptr;
-  Held() = default;
-  Held(const Held&) = delete;
-  Held& operator=(const Held&) = delete;
-  ~Held() {
-    if (Pointer != nullptr) Pointer->Release();
-  }
-  T** operator&() { return &Pointer; }
-  T* operator->() const { return Pointer; }
-};
-
 // COM on this thread for one call, with the imaging factory.
 struct Imaging {
   HRESULT Started;
-  Held<IWICImagingFactory> Factory;
+  ComRef<IWICImagingFactory> Factory;
   Imaging() : Started(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {
     if (SUCCEEDED(Started) || Started == RPC_E_CHANGED_MODE) {
       CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                       reinterpret_cast<void**>(&Factory));
+                       reinterpret_cast<void**>(Factory.Out()));
     }
   }
   ~Imaging() {
-    if (Factory.Pointer != nullptr) {
+    if (Factory.P != nullptr) {
       Factory->Release();
-      Factory.Pointer = nullptr;
+      Factory.P = nullptr;
     }
     if (SUCCEEDED(Started)) CoUninitialize();
   }
-  bool Ready() const { return Factory.Pointer != nullptr; }
+  bool Ready() const { return Factory.P != nullptr; }
 };
 
 // The pixels as the frame takes them: true colour as 24-bit BGR rows; a
@@ -88,14 +75,14 @@ FramePixels PixelsOf(const RgbImage& image, bool indexed) {
 
 bool WriteFrame(IWICImagingFactory* factory, const RgbImage& image, bool indexed, IStream* stream) {
   FramePixels pixels = PixelsOf(image, indexed);
-  Held<IWICBitmapEncoder> encoder;
-  Held<IWICBitmapFrameEncode> frame;
-  Held<IPropertyBag2> options;
-  Held<IWICPalette> palette;
+  ComRef<IWICBitmapEncoder> encoder;
+  ComRef<IWICBitmapFrameEncode> frame;
+  ComRef<IPropertyBag2> options;
+  ComRef<IWICPalette> palette;
   WICPixelFormatGUID format = pixels.Format;
-  if (FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) ||
+  if (FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.Out())) ||
       FAILED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) ||
-      FAILED(encoder->CreateNewFrame(&frame, &options)) || FAILED(frame->Initialize(options.Pointer)) ||
+      FAILED(encoder->CreateNewFrame(frame.Out(), options.Out())) || FAILED(frame->Initialize(options.P)) ||
       FAILED(frame->SetSize(static_cast<UINT>(image.Width), static_cast<UINT>(image.Height))) ||
       FAILED(frame->SetPixelFormat(&format)) || !IsEqualGUID(format, pixels.Format)) {
     return false; // the encoder would convert: a palette picture is then written as true colour
@@ -103,9 +90,9 @@ bool WriteFrame(IWICImagingFactory* factory, const RgbImage& image, bool indexed
   if (indexed) {
     std::vector<WICColor> colours;
     for (uint32_t rgb : image.Palette) colours.push_back(0xFF000000u | rgb);
-    if (FAILED(factory->CreatePalette(&palette)) ||
+    if (FAILED(factory->CreatePalette(palette.Out())) ||
         FAILED(palette->InitializeCustom(colours.data(), static_cast<UINT>(colours.size()))) ||
-        FAILED(frame->SetPalette(palette.Pointer))) {
+        FAILED(frame->SetPalette(palette.P))) {
       return false;
     }
   }
@@ -154,9 +141,9 @@ bool ReadIndexed(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, cons
     for (uint32_t v = 0; v <= top; ++v) picture->Palette.push_back((v * 255 / top) * 0x010101u);
     alpha.assign(picture->Palette.size(), 0xFF);
   } else {
-    Held<IWICPalette> palette;
+    ComRef<IWICPalette> palette;
     UINT count = 0;
-    if (FAILED(factory->CreatePalette(&palette)) || FAILED(frame->CopyPalette(palette.Pointer)) ||
+    if (FAILED(factory->CreatePalette(palette.Out())) || FAILED(frame->CopyPalette(palette.P)) ||
         FAILED(palette->GetColorCount(&count)) || count > 256) {
       *reason = "has a palette that cannot be read";
       return false;
@@ -204,9 +191,9 @@ bool ReadIndexed(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, cons
 
 bool ReadTrueColour(IWICBitmapFrameDecode* frame, PngPicture* picture, std::string* reason) {
   const UINT width = static_cast<UINT>(picture->Image.Width), height = static_cast<UINT>(picture->Image.Height);
-  Held<IWICBitmapSource> converted;
+  ComRef<IWICBitmapSource> converted;
   std::vector<uint8_t> bgra(static_cast<size_t>(width) * height * 4);
-  if (FAILED(WICConvertBitmapSource(GUID_WICPixelFormat32bppBGRA, frame, &converted)) ||
+  if (FAILED(WICConvertBitmapSource(GUID_WICPixelFormat32bppBGRA, frame, converted.Out())) ||
       FAILED(converted->CopyPixels(nullptr, width * 4, static_cast<UINT>(bgra.size()), bgra.data()))) {
     *reason = "has a pixel format the system cannot convert";
     return false;
@@ -231,9 +218,9 @@ bool EncodePng(const RgbImage& image, std::vector<uint8_t>* png) {
   if (!imaging.Ready()) return false;
   const bool indexed = image.IndexDepth > 0 && !image.Palette.empty() && image.Palette.size() <= 256;
   for (bool asIndexes : {indexed, false}) {
-    Held<IStream> stream;
-    if (SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) &&
-        WriteFrame(imaging.Factory.Pointer, image, asIndexes, stream.Pointer) && StreamBytes(stream.Pointer, png)) {
+    ComRef<IStream> stream;
+    if (SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, stream.Out())) &&
+        WriteFrame(imaging.Factory.P, image, asIndexes, stream.P) && StreamBytes(stream.P, png)) {
       return true;
     }
     if (!asIndexes) break;
@@ -253,16 +240,16 @@ bool ReadPng(const uint8_t* data, size_t size, PngPicture* picture, std::string*
     *reason = "cannot be read: the Windows Imaging Component is not available";
     return false;
   }
-  Held<IWICStream> stream;
-  Held<IWICBitmapDecoder> decoder;
-  Held<IWICBitmapFrameDecode> frame;
+  ComRef<IWICStream> stream;
+  ComRef<IWICBitmapDecoder> decoder;
+  ComRef<IWICBitmapFrameDecode> frame;
   UINT width = 0, height = 0;
   WICPixelFormatGUID format{};
-  if (FAILED(imaging.Factory->CreateStream(&stream)) ||
+  if (FAILED(imaging.Factory->CreateStream(stream.Out())) ||
       FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(data), static_cast<DWORD>(size))) ||
-      FAILED(imaging.Factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, &decoder)) ||
-      FAILED(decoder->Initialize(stream.Pointer, WICDecodeMetadataCacheOnDemand)) ||
-      FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&width, &height)) ||
+      FAILED(imaging.Factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, decoder.Out())) ||
+      FAILED(decoder->Initialize(stream.P, WICDecodeMetadataCacheOnDemand)) ||
+      FAILED(decoder->GetFrame(0, frame.Out())) || FAILED(frame->GetSize(&width, &height)) ||
       FAILED(frame->GetPixelFormat(&format))) {
     *reason = "is a damaged PNG file";
     return false;
@@ -281,10 +268,10 @@ bool ReadPng(const uint8_t* data, size_t size, PngPicture* picture, std::string*
   }
   for (const IndexedFormat& indexed : IndexedFormats) {
     if (IsEqualGUID(format, *indexed.Format)) {
-      return ReadIndexed(imaging.Factory.Pointer, frame.Pointer, indexed, picture, reason);
+      return ReadIndexed(imaging.Factory.P, frame.P, indexed, picture, reason);
     }
   }
-  return ReadTrueColour(frame.Pointer, picture, reason);
+  return ReadTrueColour(frame.P, picture, reason);
 }
 
 } // namespace fcview
