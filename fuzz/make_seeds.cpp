@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "tools/writers/ipf_encoder.h"
-#include "tools/writers/mcg_encoder.h"
-#include "tools/writers/picture_writer.h"
-#include "tools/writers/vfs_writer.h"
+#include "writers/ipf_encoder.h"
+#include "writers/mcg_encoder.h"
+#include "tests/support/file_bytes.h"
+#include "writers/picture_writer.h"
+#include "writers/vfs_writer.h"
 
 namespace {
 

@@ -62,7 +62,7 @@ for frame in out/waves.ipq.frames/*.IPF; do
 done
 
 echo "== fcview: the samples without a viewer"
-fcview=build/native/tools/fcview/fcview
+fcview=build/native/fcview/fcview
 $fcview info samples/sunset.ipf samples/waves.ipq samples/dusk.mcg
 for sample in samples/*.ipf samples/*.ipq samples/*.mcg; do
   $fcview convert --force "$sample" "out/$(basename "$sample").fcview.png"

@@ -20,7 +20,7 @@ cp build/win64/bin/Palvo.sph build/win64/bin/Merun.sph build/win64/bin/Dosek.sph
 cp build/win32/bin/PalvoWic.dll "$release/32bit/"
 cp build/win64/bin/PalvoWic.dll "$release/64bit/"
 cp tools/package/install-wic.cmd tools/package/uninstall-wic.cmd "$release/"
-for tool in build/win32/bin/fcview.exe build/native/tools/fcview/fcview; do
+for tool in build/win32/bin/fcview.exe build/native/fcview/fcview; do
   [ -f "$tool" ] && cp "$tool" "$release/tool/"
 done
 cp tools/package/guide-en.txt "$release/README-en.txt"

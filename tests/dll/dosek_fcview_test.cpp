@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "tests/dll/archive_host.h"
-#include "tools/fcview/vfs_pack.h"
+#include "fcview/vfs_pack.h"
 
 namespace {
 

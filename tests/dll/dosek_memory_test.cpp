@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "tests/dll/archive_host.h"
-#include "tools/writers/vfs_writer.h"
+#include "writers/vfs_writer.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "common/input_range.h"
 #include "tests/dll/archive_host.h"
 #include "tests/dll/dialog_driver.h"
-#include "tools/writers/ipf_encoder.h"
+#include "writers/ipf_encoder.h"
 
 namespace {
 

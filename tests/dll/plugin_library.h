@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/writers/picture_writer.h"
+#include "tests/support/file_bytes.h"
+#include "writers/picture_writer.h"
 
 // The 32-bit plug-ins are .spi files, the 64-bit ones .sph.
 #if UINTPTR_MAX > 0xFFFFFFFFu

@@ -8,9 +8,9 @@
 #include "common/result_codes.h"
 #include "tests/dll/archive_host.h"
 #include "tests/dll/process_usage.h"
-#include "tools/writers/ipf_encoder.h"
-#include "tools/writers/mcg_encoder.h"
-#include "tools/writers/vfs_writer.h"
+#include "writers/ipf_encoder.h"
+#include "writers/mcg_encoder.h"
+#include "writers/vfs_writer.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "tests/dll/unicode_host.h"
-#include "tools/writers/ipf_encoder.h"
-#include "tools/writers/vfs_writer.h"
+#include "writers/ipf_encoder.h"
+#include "writers/vfs_writer.h"
 
 namespace {
 

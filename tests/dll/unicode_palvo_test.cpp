@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "tests/dll/unicode_host.h"
-#include "tools/writers/ipf_encoder.h"
-#include "tools/writers/mcg_encoder.h"
+#include "writers/ipf_encoder.h"
+#include "writers/mcg_encoder.h"
 
 namespace {
 

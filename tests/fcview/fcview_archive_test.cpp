@@ -6,7 +6,7 @@
 #include "common/result_codes.h"
 #include "container/ipq_display_mode.h"
 #include "tests/fcview/fcview_harness.h"
-#include "tools/writers/vfs_writer.h"
+#include "writers/vfs_writer.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "tests/fcview/fcview_harness.h"
-#include "tools/writers/vfs_writer.h"
+#include "writers/vfs_writer.h"
 
 namespace {
 

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/fcview/pictures.h"
-#include "tools/writers/picture_writer.h"
+#include "fcview/pictures.h"
+#include "tests/support/file_bytes.h"
+#include "writers/picture_writer.h"
 
 namespace fs = std::filesystem;
 

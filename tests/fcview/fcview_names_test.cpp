@@ -7,8 +7,8 @@
 #include <set>
 
 #include "tests/fcview/fcview_harness.h"
-#include "tools/fcview/names.h"
-#include "tools/writers/vfs_writer.h"
+#include "fcview/names.h"
+#include "writers/vfs_writer.h"
 
 namespace {
 

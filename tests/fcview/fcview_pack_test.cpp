@@ -4,8 +4,8 @@
 
 #include "common/input_range.h"
 #include "tests/fcview/fcview_harness.h"
-#include "tools/fcview/vfs_pack.h"
-#include "tools/writers/vfs_writer.h"
+#include "fcview/vfs_pack.h"
+#include "writers/vfs_writer.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "container/ipq_display_mode.h"
 #include "container/read_picture_info.h"
 #include "tests/fcview/fcview_harness.h"
-#include "tools/fcview/png_encoder.h"
+#include "fcview/png_encoder.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "tests/fcview/fcview_harness.h"
-#include "tools/writers/vfs_writer.h"
+#include "writers/vfs_writer.h"
 
 static void ExpectSamePixels(const fs::path& a, const fs::path& b) {
   const fcview::RgbImage x = ReadPng(a), y = ReadPng(b);

@@ -8,8 +8,8 @@
 #include "picture_filter/picture_loader.h"
 #include "tests/gdk_pixbuf/pixbuf_support.h"
 #include "tests/hostile/hostile_cases.h"
-#include "tools/writers/ipf_encoder.h"
-#include "tools/writers/mcg_encoder.h"
+#include "writers/ipf_encoder.h"
+#include "writers/mcg_encoder.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/fcview/pictures.h"
-#include "tools/writers/picture_writer.h"
+#include "fcview/pictures.h"
+#include "writers/picture_writer.h"
 
 // Points gdk-pixbuf and the MIME database at the built module and types
 // (or, with FC_INSTALL_PREFIX set, at a private install there). Runs before

@@ -7,8 +7,8 @@
 
 #include "common/result_codes.h"
 #include "container/ipq_display_mode.h"
-#include "tools/writers/ipf_encoder.h"
-#include "tools/writers/vfs_writer.h"
+#include "writers/ipf_encoder.h"
+#include "writers/vfs_writer.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "tools/writers/picture_writer.h"
+#include "writers/picture_writer.h"
 
 struct PictureCase {
   std::string Name;

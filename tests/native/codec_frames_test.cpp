@@ -8,9 +8,9 @@
 
 #include "common/result_codes.h"
 #include "picture_filter/wic/codec_frames.h"
-#include "tools/writers/ipf_encoder.h"
-#include "tools/writers/mcg_encoder.h"
-#include "tools/writers/picture_writer.h"
+#include "writers/ipf_encoder.h"
+#include "writers/mcg_encoder.h"
+#include "writers/picture_writer.h"
 
 namespace {
 

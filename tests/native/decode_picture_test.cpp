@@ -4,7 +4,7 @@
 
 #include "common/result_codes.h"
 #include "tests/native/decoder_fixture.h"
-#include "tools/writers/ipf_encoder.h"
+#include "writers/ipf_encoder.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include "tests/native/decoder_fixture.h"
 #include "tests/reference/picture_like.h"
 #include "tests/reference/reference_decoders.h"
-#include "tools/writers/ipf_encoder.h"
-#include "tools/writers/mcg_encoder.h"
+#include "writers/ipf_encoder.h"
+#include "writers/mcg_encoder.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "common/result_codes.h"
 #include "picture_filter/mcg_decoder.h"
 #include "tests/native/decoder_fixture.h"
-#include "tools/writers/mcg_encoder.h"
+#include "writers/mcg_encoder.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // readable input, the picture at its first byte.
 #pragma once
 #include "container/picture_image.h"
-#include "tools/writers/picture_writer.h"
+#include "writers/picture_writer.h"
 
 inline PictureImage ImageOf(const Bytes& file) {
   return PictureImage{InputRange{file.data(), file.size()}, file.data()};

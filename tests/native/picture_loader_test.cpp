@@ -9,8 +9,8 @@
 #include "common/result_codes.h"
 #include "picture_filter/picture_loader.h"
 #include "tests/native/picture_fixture.h"
-#include "tools/writers/ipf_encoder.h"
-#include "tools/writers/mcg_encoder.h"
+#include "writers/ipf_encoder.h"
+#include "writers/mcg_encoder.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "tests/native/archive_test_catalogue.h"
-#include "tools/writers/vfs_writer.h"
+#include "writers/vfs_writer.h"
 #include "vfs_archive/vfs_format.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/writers/picture_writer.h"
+#include "writers/picture_writer.h"
 
 // Points QT_PLUGIN_PATH at the build's plug-in folder of this Qt (or at the
 // folder FC_QT_PLUGIN_PATH names: an installed copy) before Qt reads it, and

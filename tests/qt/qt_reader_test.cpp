@@ -17,7 +17,7 @@
 #include "picture_filter/picture_loader.h"
 #include "tests/hostile/hostile_cases.h"
 #include "tests/qt/qt_reader_support.h"
-#include "tools/writers/ipf_encoder.h"
+#include "writers/ipf_encoder.h"
 
 namespace {
 

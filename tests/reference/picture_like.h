@@ -5,6 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "tools/writers/picture_writer.h"
+#include "writers/picture_writer.h"
 
 Bytes PictureLikePixels(size_t width, size_t height, uint32_t seed);

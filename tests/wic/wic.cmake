@@ -5,7 +5,7 @@ add_executable(wic_tests wic/wic_client.cpp wic/wic_decode_test.cpp wic/wic_copy
 target_include_directories(wic_tests PRIVATE ${CMAKE_SOURCE_DIR})
 # FC_HOSTILE_FINDINGS comes from dll/hostile.cmake.
 target_compile_definitions(wic_tests PRIVATE FC_SAMPLES_DIR="Z:${CMAKE_SOURCE_DIR}/samples")
-target_link_libraries(wic_tests PRIVATE fc_codec_registration fc_codec fc_writers gtest_main windowscodecs ole32 shlwapi
+target_link_libraries(wic_tests PRIVATE fc_codec_registration fc_codec fc_writers fc_test_support gtest_main windowscodecs ole32 shlwapi
                       uuid fc_options)
 add_dependencies(wic_tests PalvoWic Palvo)
 # The tests call into the DLLs and WIC: unoptimised, they build in a fraction of the time.

@@ -7,22 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/writers/picture_writer.h"
-
-// A COM reference released when it goes out of scope.
-template <typename Interface>
-struct ComRef {
-  Interface* P = nullptr;
-  ComRef() = default;
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  ~ComRef() {
-    if (P != nullptr) P->Release();
-  }
-  Interface** Out() { return &P; }
-  Interface* operator->() const { return P; }
-  explicit operator bool() const { return P != nullptr; }
-};
+#include "common/win32/com_ref.h"
+#include "writers/picture_writer.h"
 
 struct FrameSize {
   int Width;

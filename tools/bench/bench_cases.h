@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/writers/picture_writer.h"
+#include "writers/picture_writer.h"
 
 struct BenchCase {
   std::string Name;

@@ -11,10 +11,10 @@
 #include "common/input_range.h"
 #include "container/ipq_display_mode.h"
 #include "tests/reference/picture_like.h"
-#include "tools/fcview/files.h"
-#include "tools/fcview/pictures.h"
-#include "tools/writers/ipf_encoder.h"
-#include "tools/writers/mcg_encoder.h"
+#include "fcview/files.h"
+#include "fcview/pictures.h"
+#include "writers/ipf_encoder.h"
+#include "writers/mcg_encoder.h"
 
 namespace {
 

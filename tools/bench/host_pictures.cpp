@@ -3,8 +3,8 @@
 #include <utility>
 
 #include "tests/reference/picture_like.h"
-#include "tools/writers/ipf_encoder.h"
-#include "tools/writers/mcg_encoder.h"
+#include "writers/ipf_encoder.h"
+#include "writers/mcg_encoder.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "tools/writers/picture_writer.h"
+#include "writers/picture_writer.h"
 
 enum PictureKindOfBench { FlatAreas, Gradients, DitheredPalette, PhotoLike, Noise, BenchKindCount };
 

@@ -18,9 +18,9 @@
 #include "tests/dll/archive_host.h"
 #include "tests/dll/plugin_library.h"
 #include "tests/dll/process_usage.h"
-#include "tools/writers/ipf_encoder.h"
-#include "tools/writers/mcg_encoder.h"
-#include "tools/writers/vfs_writer.h"
+#include "writers/ipf_encoder.h"
+#include "writers/mcg_encoder.h"
+#include "writers/vfs_writer.h"
 
 namespace {
 

@@ -4,10 +4,11 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/writers/ipf_encoder.h"
-#include "tools/writers/mcg_encoder.h"
-#include "tools/writers/picture_writer.h"
-#include "tools/writers/vfs_writer.h"
+#include "writers/ipf_encoder.h"
+#include "writers/mcg_encoder.h"
+#include "tests/support/file_bytes.h"
+#include "writers/picture_writer.h"
+#include "writers/vfs_writer.h"
 
 namespace {
 

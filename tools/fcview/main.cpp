@@ -1,4 +1,0 @@
-// fcview: F&C's pictures and archives on the command line.
-#include "tools/fcview/commands.h"
-
-int main(int argc, char** argv) { return fcview::Main(argc, argv); }

@@ -1,1 +1,0 @@
-list(APPEND FC_WRITER_SOURCES ${CMAKE_CURRENT_LIST_DIR}/vfs_writer.cpp)
