@@ -16,10 +16,13 @@ failed=0
 skipped=()
 
 # run_gtest NAME COMMAND...: a GoogleTest program; its own counts are added up.
+# A program that hangs (a window that never showed up to be closed, say) is
+# ended after FC_TEST_TIMEOUT seconds and counted as failed, so that the run
+# always comes to its closing line.
 run_gtest() {
   local name=$1
   shift
-  "$@" >"$logs/$name.log" 2>&1
+  timeout -k 30 "${FC_TEST_TIMEOUT:-1200}" "$@" >"$logs/$name.log" 2>&1
   local status=$?
   local ok bad
   ok=$(grep -oP '^\[  PASSED  \] \K[0-9]+' "$logs/$name.log" | tail -1)
@@ -175,7 +178,7 @@ run_qt_tests
 # The DLL tests, once for the 32-bit plug-ins and once for the 64-bit ones.
 run_dll_tests() {
   local bits=$1 bin=build/win$1/bin wine=wine
-  [ "$bits" = 32 ] && wine=wine32
+  [ "$bits" = 32 ] && wine=$FC_WINE32_RUN
   run_gtest dll-wine$bits $wine $bin/dll_tests.exe --gtest_filter='-*Cp932*:*Dialog*:MerunBinding*'
   # Where Merun finds Palvo: from a copy of the test program in a directory
   # without the plug-ins, so that only the places under test can provide it.
@@ -245,11 +248,11 @@ run_wic_tests() {
   [ "$FC_WINE32_MODE" = emulated ] && regsvr32_32=$system32
   [ "$wine32" = 1 ] && run_check wic-register32 wine32 "$regsvr32_32" /s build/win32/bin/PalvoWic.dll
   run_check wic-register64 wine "$system32" /s build/win64/bin/PalvoWic.dll
-  [ "$wine32" = 1 ] && run_gtest wic-wine32 wine32 build/win32/bin/wic_tests.exe --gtest_filter='-WicUnregistered*'
+  [ "$wine32" = 1 ] && run_gtest wic-wine32 "$FC_WINE32_RUN" build/win32/bin/wic_tests.exe --gtest_filter='-WicUnregistered*'
   run_gtest wic-wine64 wine build/win64/bin/wic_tests.exe --gtest_filter='-WicUnregistered*'
   [ "$wine32" = 1 ] && run_check wic-unregister32 wine32 "$regsvr32_32" /s /u build/win32/bin/PalvoWic.dll
   run_check wic-unregister64 wine "$system32" /s /u build/win64/bin/PalvoWic.dll
-  [ "$wine32" = 1 ] && run_gtest wic-wine32-unregistered wine32 build/win32/bin/wic_tests.exe --gtest_filter='WicUnregistered*'
+  [ "$wine32" = 1 ] && run_gtest wic-wine32-unregistered "$FC_WINE32_RUN" build/win32/bin/wic_tests.exe --gtest_filter='WicUnregistered*'
   run_gtest wic-wine64-unregistered wine build/win64/bin/wic_tests.exe --gtest_filter='WicUnregistered*'
 }
 run_wic_tests

@@ -69,9 +69,11 @@ void SaveScreenshot(HWND dialog, const std::string& name) {
 DWORD WINAPI VisitDialog(void* parameter) {
   auto* visit = static_cast<DialogVisit*>(parameter);
   HWND dialog = nullptr;
-  for (int tries = 0; tries < 100 && dialog == nullptr; ++tries) {
+  for (int tries = 0; tries < 4000 && dialog == nullptr; ++tries) {
+    const bool returned = InterlockedCompareExchange(&visit->CallReturned, 0, 0) != 0;
     Sleep(30);
     dialog = FindOurDialog();
+    if (returned) break; // one look after the call returned, then no more
   }
   if (dialog == nullptr) return 0;
   visit->Found = true;
@@ -99,6 +101,7 @@ DWORD WINAPI VisitDialog(void* parameter) {
 int32_t WhileVisiting(DialogVisit* visit, const std::function<int32_t()>& call) {
   HANDLE thread = CreateThread(nullptr, 0, VisitDialog, visit, 0, nullptr);
   const int32_t result = call();
+  InterlockedExchange(&visit->CallReturned, 1);
   WaitForSingleObject(thread, 10000);
   CloseHandle(thread);
   return result;

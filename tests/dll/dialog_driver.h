@@ -16,10 +16,14 @@ struct DialogVisit {
   std::wstring MessageText; // a message box's text (control 0xFFFF)
   RECT Window{};
   int CheckedButton = 0;    // the checked one of 102 to 106
+  volatile LONG CallReturned = 0; // set once `call` has returned: no dialog is coming any more
 };
 
 // Runs `call` on this thread while a second thread visits the first dialog
-// window of this process that shows up within about 3 s; returns call's result.
+// window of this process that shows up while `call` runs (under a slow
+// emulation a dialog may take many seconds to show, so the thread waits for
+// it as long as `call` has not returned, up to two minutes); returns call's
+// result.
 int32_t WhileVisiting(DialogVisit* visit, const std::function<int32_t()>& call);
 
 // Puts the pointer at (x, y).
