@@ -81,13 +81,16 @@ make_preload() {
 }
 
 make_qemu
-registered=0
+# The sysroot's own programs (dpkg's scripts) are i386 programs: they run
+# through the binfmt_misc entry, held like any other run's so that a run
+# ending meanwhile leaves it in place.
+held=0
 if [ ! -e "$FC_SYSROOT/.fc-ready" ]; then
-  tools/emulation/binfmt.sh register && registered=1
+  tools/emulation/session.sh hold $$ && held=1
 fi
 status=0
 make_sysroot || status=$?
-[ "$registered" = 1 ] && tools/emulation/binfmt.sh unregister
+[ "$held" = 1 ] && { tools/emulation/session.sh end $$ || true; }
 [ "$status" -eq 0 ] || { echo "emulation: the i386 sysroot could not be made" >&2; exit 1; }
 make_preload
 echo "emulation: ready ($FC_EMULATION_DIR)"

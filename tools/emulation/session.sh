@@ -1,6 +1,7 @@
 #!/bin/bash
 # Opens or closes one run's use of the emulation of 32-bit programs:
 #   tools/emulation/session.sh begin ID DIR...   # DIR: folders to see inside the sysroot
+#   tools/emulation/session.sh hold ID    # the binfmt_misc entry alone (building the sysroot)
 #   tools/emulation/session.sh end ID
 # ID is the process that uses it (the script that sourced tools/wine-env.sh).
 # Several runs may use the emulation at once (two test runs in two clones):
@@ -12,9 +13,12 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 source tools/emulation/paths.sh
 source tools/emulation/kernel.sh
-users=$FC_EMULATION_DIR/users
+# The runs are counted machine-wide, as the binfmt_misc entry is one for the
+# whole machine (whichever cache folder a run's emulation comes from); below
+# /run, so that a restart forgets them with the entry.
+users=/run/fc-susie-emulation/users
 mkdir -p "$users"
-exec {lock}>"$FC_EMULATION_DIR/.session-lock"
+exec {lock}>/run/fc-susie-emulation/lock
 flock "$lock"
 
 # The runs still alive, stale entries pruned.
@@ -57,6 +61,11 @@ case "${1:-}" in
     done
     touch "$users/$id"
     ;;
+  hold)
+    id=${2:?usage: session.sh hold ID}
+    [ -e "/proc/sys/fs/binfmt_misc/$FC_BINFMT_NAME" ] || tools/emulation/binfmt.sh register
+    touch "$users/$id"
+    ;;
   end)
     id=${2:?usage: session.sh end ID}
     rm -f "$users/$id"
@@ -64,7 +73,7 @@ case "${1:-}" in
     release_all
     ;;
   *)
-    echo "usage: tools/emulation/session.sh begin ID DIR... | end ID" >&2
+    echo "usage: tools/emulation/session.sh begin ID DIR... | hold ID | end ID" >&2
     exit 2
     ;;
 esac
