@@ -19,7 +19,7 @@ if(TARGET fc_pixbuf_loader AND TARGET fcview_core AND NOT FC_FUZZ)
   target_compile_definitions(pixbuf_tests PRIVATE
     FC_PIXBUF_TEST_ROOT="${test_root}" FC_SAMPLES_DIR="${CMAKE_SOURCE_DIR}/samples"
     FC_PIXBUF_MODULE_DESTINATION="${module_destination}" FC_PIXBUF_CACHE_DESTINATION="${cache_destination}")
-  target_link_libraries(pixbuf_tests PRIVATE fcview_core fc_pixbuf_messages fc_picture_loader fc_writers
+  target_link_libraries(pixbuf_tests PRIVATE fcview_core fc_pixbuf_messages fc_picture_loader fc_writers fc_test_support
                         PkgConfig::GDK_PIXBUF PkgConfig::FC_GIO GTest::gtest fc_options)
   add_dependencies(pixbuf_tests fc_pixbuf_loader)
   add_test(NAME pixbuf_tests COMMAND pixbuf_tests)

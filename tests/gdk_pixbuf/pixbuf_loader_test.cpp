@@ -8,8 +8,7 @@
 #include "picture_filter/picture_loader.h"
 #include "tests/gdk_pixbuf/pixbuf_support.h"
 #include "tests/hostile/hostile_cases.h"
-#include "writers/ipf_encoder.h"
-#include "writers/mcg_encoder.h"
+#include "tests/support/pattern_pictures.h"
 
 namespace {
 
@@ -50,46 +49,18 @@ TEST(PixbufSamples, OpenByContentWithThePictureFiltersPixels) {
   }
 }
 
-uint32_t Colour(int index) {
-  return static_cast<uint32_t>((index * 5 & 0xFF) << 16 | (index * 3 & 0xFF) << 8 | (255 - index));
-}
-
-BitmapFrame Frame(uint16_t width, uint16_t height, bool coded, int seed) {
-  BitmapFrame frame;
-  frame.Width = width;
-  frame.Height = height;
-  Bytes indexes(size_t{width} * height);
-  for (size_t i = 0; i < indexes.size(); ++i) indexes[i] = static_cast<uint8_t>((i % width) * seed / 7 + i / width);
-  frame.Packing = coded ? 1 : 0;
-  frame.PixelData = coded ? EncodeIpfCodes(indexes) : indexes;
-  return frame;
-}
-
-Bytes Mcg(int32_t width, int32_t height, uint16_t depth, size_t colours) {
-  McgFile mcg;
-  mcg.Width = width;
-  mcg.Height = height;
-  mcg.Depth = depth;
-  const size_t stride = ((size_t{depth} * static_cast<size_t>(width) + 7) / 8 + 3) & ~size_t{3};
-  Bytes rows(stride * static_cast<size_t>(height));
-  for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<uint8_t>(i * 13 / 5);
-  mcg.UnpackedSize = static_cast<int32_t>(rows.size());
-  for (size_t i = 0; i < colours; ++i) mcg.Colours.push_back(Colour(static_cast<int>(i) * 9));
-  mcg.Packed = EncodeMcgLzss(rows);
-  return MakeMcg(mcg);
-}
-
 std::vector<std::pair<std::string, Bytes>> WriterPictures() {
   return {
-      {"ipf stored", MakeIpf(FullPalette(Colour), Frame(300, 40, false, 3))},
-      {"ipf coded", MakeIpf(FullPalette(Colour), Frame(257, 190, true, 11))},
-      {"ipf stored, large", MakeIpf(FullPalette(Colour), Frame(400, 100, false, 4))},
-      {"ipq frames of three widths", MakeIpq(FullPalette(Colour), {Frame(120, 50, true, 2), Frame(200, 30, false, 5),
-                                                                   Frame(64, 70, true, 9)})},
-      {"mcg 1 bit", Mcg(333, 41, 1, 2)},
-      {"mcg 4 bits, 9 colours", Mcg(150, 60, 4, 9)},
-      {"mcg 8 bits, 200 colours", Mcg(211, 77, 8, 200)},
-      {"mcg 24 bits", Mcg(190, 90, 24, 0)},
+      {"ipf stored", MakeIpf(FullPalette(PatternColour), PatternFrame(300, 40, false, 3))},
+      {"ipf coded", MakeIpf(FullPalette(PatternColour), PatternFrame(257, 190, true, 11))},
+      {"ipf stored, large", MakeIpf(FullPalette(PatternColour), PatternFrame(400, 100, false, 4))},
+      {"ipq frames of three widths",
+       MakeIpq(FullPalette(PatternColour),
+               {PatternFrame(120, 50, true, 2), PatternFrame(200, 30, false, 5), PatternFrame(64, 70, true, 9)})},
+      {"mcg 1 bit", PatternMcg(333, 41, 1, 2)},
+      {"mcg 4 bits, 9 colours", PatternMcg(150, 60, 4, 9)},
+      {"mcg 8 bits, 200 colours", PatternMcg(211, 77, 8, 200)},
+      {"mcg 24 bits", PatternMcg(190, 90, 24, 0)},
   };
 }
 

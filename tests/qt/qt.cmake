@@ -13,7 +13,7 @@ if(FC_QT_MAJORS AND NOT FC_FUZZ)
     target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
     target_compile_definitions(${target} PRIVATE FC_QT_PLUGIN_DIR="${CMAKE_BINARY_DIR}/qt${major}/plugins"
                                FC_SAMPLES_DIR="${CMAKE_SOURCE_DIR}/samples")
-    target_link_libraries(${target} PRIVATE Qt${major}::Gui fc_picture_loader fc_writers GTest::gtest fc_options)
+    target_link_libraries(${target} PRIVATE Qt${major}::Gui fc_picture_loader fc_writers fc_test_support GTest::gtest fc_options)
     add_dependencies(${target} fc_qt${major}_imageformat)
     add_test(NAME ${target} COMMAND ${target})
   endforeach()

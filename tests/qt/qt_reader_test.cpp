@@ -17,7 +17,7 @@
 #include "picture_filter/picture_loader.h"
 #include "tests/hostile/hostile_cases.h"
 #include "tests/qt/qt_reader_support.h"
-#include "writers/ipf_encoder.h"
+#include "tests/support/pattern_pictures.h"
 
 namespace {
 
@@ -76,35 +76,6 @@ TEST(QtSamples, OpenWithTheCoresPixelsByNameAndByContent) {
   }
 }
 
-uint32_t Colour(int index) {
-  return static_cast<uint32_t>((index * 7 & 0xFF) << 16 | ((255 - index) & 0xFF) << 8 | (index * 13 & 0xFF));
-}
-
-BitmapFrame Frame(uint16_t width, uint16_t height, bool coded, int seed) {
-  BitmapFrame frame;
-  frame.Width = width;
-  frame.Height = height;
-  Bytes indexes(size_t{width} * height);
-  for (size_t i = 0; i < indexes.size(); ++i) indexes[i] = static_cast<uint8_t>((i % width) / seed + i / width * seed);
-  frame.Packing = coded ? 1 : 0;
-  frame.PixelData = coded ? EncodeIpfCodes(indexes) : indexes;
-  return frame;
-}
-
-Bytes Mcg(int32_t width, int32_t height, uint16_t depth, size_t colours) {
-  McgFile mcg;
-  mcg.Width = width;
-  mcg.Height = height;
-  mcg.Depth = depth;
-  const size_t stride = ((size_t{depth} * static_cast<size_t>(width) + 7) / 8 + 3) & ~size_t{3};
-  Bytes rows(stride * static_cast<size_t>(height));
-  for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<uint8_t>(i * 11 / 3 + i / stride);
-  mcg.UnpackedSize = static_cast<int32_t>(rows.size());
-  for (size_t i = 0; i < colours; ++i) mcg.Colours.push_back(Colour(static_cast<int>(i) * 5));
-  mcg.Packed = McgLiteralStream(rows);
-  return MakeMcg(mcg);
-}
-
 struct WriterPicture {
   const char* Name;
   Bytes File;
@@ -114,12 +85,14 @@ struct WriterPicture {
 
 std::vector<WriterPicture> WriterPictures() {
   return {
-      {"ipf stored", MakeIpf(FullPalette(Colour), Frame(301, 37, false, 3)), QImage::Format_Indexed8, 256},
-      {"ipf coded", MakeIpf(FullPalette(Colour), Frame(190, 257, true, 5)), QImage::Format_Indexed8, 256},
-      {"mcg 1 bit, odd width", Mcg(333, 41, 1, 2), QImage::Format_Indexed8, 2},
-      {"mcg 4 bits", Mcg(151, 60, 4, 16), QImage::Format_Indexed8, 16},
-      {"mcg 8 bits", Mcg(211, 77, 8, 256), QImage::Format_Indexed8, 256},
-      {"mcg 24 bits", Mcg(190, 91, 24, 0), QImage::Format_RGB888, 0},
+      {"ipf stored", MakeIpf(FullPalette(PatternColour), PatternFrame(301, 37, false, 3)), QImage::Format_Indexed8,
+       256},
+      {"ipf coded", MakeIpf(FullPalette(PatternColour), PatternFrame(190, 257, true, 5)), QImage::Format_Indexed8,
+       256},
+      {"mcg 1 bit, odd width", PatternMcg(333, 41, 1, 2), QImage::Format_Indexed8, 2},
+      {"mcg 4 bits", PatternMcg(151, 60, 4, 16), QImage::Format_Indexed8, 16},
+      {"mcg 8 bits", PatternMcg(211, 77, 8, 256), QImage::Format_Indexed8, 256},
+      {"mcg 24 bits", PatternMcg(190, 91, 24, 0), QImage::Format_RGB888, 0},
   };
 }
 
@@ -166,8 +139,9 @@ void ExpectFramesOfStackedPicture(const Bytes& file, const std::vector<QSize>& s
 }
 
 TEST(QtFrames, IpqFilesStackedAndFrameByFrame) {
-  const std::vector<BitmapFrame> frames{Frame(120, 50, true, 2), Frame(200, 30, false, 5), Frame(64, 71, true, 9)};
-  const Bytes ipq = MakeIpq(FullPalette(Colour), frames);
+  const std::vector<BitmapFrame> frames{PatternFrame(120, 50, true, 2), PatternFrame(200, 30, false, 5),
+                                        PatternFrame(64, 71, true, 9)};
+  const Bytes ipq = MakeIpq(FullPalette(PatternColour), frames);
   ExpectFramesOfStackedPicture(ipq, {QSize(120, 50), QSize(200, 30), QSize(64, 71)}, "writer's ipq");
 
   // Each frame alone is the IPF of the same frame and palette.
@@ -176,7 +150,7 @@ TEST(QtFrames, IpqFilesStackedAndFrameByFrame) {
   ReadFromMemory(ipq, &reader, &buffer);
   for (size_t k = 0; k < frames.size(); ++k) {
     ASSERT_TRUE(reader.jumpToImage(static_cast<int>(k) + 1));
-    ExpectSamePixels(reader.read(), CoreRgb(MakeIpf(FullPalette(Colour), frames[k])), "frame as ipf");
+    ExpectSamePixels(reader.read(), CoreRgb(MakeIpf(FullPalette(PatternColour), frames[k])), "frame as ipf");
   }
 
   // The sample's frames, at the sizes of the frames the core stacks.
@@ -203,8 +177,8 @@ class CountingBuffer : public QBuffer {
 TEST(QtSize, AnsweredFromTheHeadersWithoutTheRest) {
   // A picture well beyond the plug-in's reading pieces: its size comes from
   // the headers, and a copy whose pixel data end early still tells it.
-  const Bytes large = MakeIpf(FullPalette(Colour), Frame(1000, 800, false, 7));
-  for (const Bytes& file : {large, Mcg(1000, 600, 24, 0)}) {
+  const Bytes large = MakeIpf(FullPalette(PatternColour), PatternFrame(1000, 800, false, 7));
+  for (const Bytes& file : {large, PatternMcg(1000, 600, 24, 0)}) {
     CountingBuffer buffer;
     buffer.setData(reinterpret_cast<const char*>(file.data()), static_cast<int>(file.size()));
     buffer.open(QIODevice::ReadOnly);
