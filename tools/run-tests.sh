@@ -160,7 +160,7 @@ run_qt_tests() {
   local major prefix folder
   for major in 5 6; do
     run_gtest qt$major build/native/tests/qt${major}_reader_tests --gtest_filter='-QtViewerScreen*'
-    ASAN_OPTIONS=detect_leaks=1 \
+    ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$PWD/tests/qt/lsan.supp \
       run_gtest qt$major-sanitized build/sanitize/tests/qt${major}_reader_tests --gtest_filter='-QtViewerScreen*'
   done
   prefix=$(mktemp -d)
