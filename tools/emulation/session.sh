@@ -17,16 +17,28 @@ source tools/emulation/kernel.sh
 # whole machine (whichever cache folder a run's emulation comes from); below
 # /run, so that a restart forgets them with the entry.
 users=/run/fc-susie-emulation/users
+# Every sysroot a run has mounted into, for the last run to release.
+sysroots=/run/fc-susie-emulation/sysroots
 mkdir -p "$users"
+touch "$sysroots"
 exec {lock}>/run/fc-susie-emulation/lock
 flock "$lock"
+
+# When process ID started (a number that tells it from a later process
+# given the same ID), or nothing when there is no such process.
+# (The fields after the command name, which may hold spaces: the 20th is the start time.)
+started() { sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f20 || true; }
 
 # The runs still alive, stale entries pruned.
 live_users() {
   local entry
   for entry in "$users"/*; do
     [ -e "$entry" ] || continue
-    if kill -0 "$(basename "$entry")" 2>/dev/null; then echo "$entry"; else rm -f "$entry"; fi
+    if [ -n "$(started "$(basename "$entry")")" ] && [ "$(started "$(basename "$entry")")" = "$(cat "$entry")" ]; then
+      echo "$entry"
+    else
+      rm -f "$entry"
+    fi
   done
 }
 
@@ -39,10 +51,13 @@ mount_into_sysroot() {
 }
 
 release_all() {
-  local point
-  for point in $(findmnt -rn -o TARGET | grep -F "$FC_SYSROOT/" | sort -r); do
-    umount -l "$point" 2>/dev/null || true
-  done
+  local sysroot point
+  while read -r sysroot; do
+    for point in $(findmnt -rn -o TARGET | grep -F "$sysroot/" | sort -r); do
+      umount -l "$point" 2>/dev/null || true
+    done
+  done < <(sort -u "$sysroots"; echo "$FC_SYSROOT")
+  : >"$sysroots"
   tools/emulation/binfmt.sh unregister
 }
 
@@ -52,6 +67,7 @@ case "${1:-}" in
     shift 2
     [ -e "$FC_SYSROOT/.fc-ready" ] && [ -f "$FC_SYSROOT$FC_PRELOAD" ] || { echo "the emulation is not ready" >&2; exit 1; }
     [ -e "/proc/sys/fs/binfmt_misc/$FC_BINFMT_NAME" ] || tools/emulation/binfmt.sh register
+    echo "$FC_SYSROOT" >>"$sysroots"
     mountpoint -q "$FC_SYSROOT/proc" || mount -t proc proc "$FC_SYSROOT/proc"
     mount_into_sysroot /dev
     mount_into_sysroot /tmp
@@ -59,12 +75,12 @@ case "${1:-}" in
       # Below /tmp, already seen through the mount of /tmp.
       case "$dir" in /tmp/?*) ;; *) mount_into_sysroot "$dir" ;; esac
     done
-    touch "$users/$id"
+    started "$id" >"$users/$id"
     ;;
   hold)
     id=${2:?usage: session.sh hold ID}
     [ -e "/proc/sys/fs/binfmt_misc/$FC_BINFMT_NAME" ] || tools/emulation/binfmt.sh register
-    touch "$users/$id"
+    started "$id" >"$users/$id"
     ;;
   end)
     id=${2:?usage: session.sh end ID}
