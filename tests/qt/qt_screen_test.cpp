@@ -23,7 +23,7 @@ int Shift(uint32_t mask) {
 }
 
 // A TrueColor dump in Z format of 3 or 4 bytes a pixel, as Xvfb's screen of
-// depth 24 gives it (xwd names its 4-byte pixels 24 bits); null otherwise.
+// depth 24 gives it; null otherwise.
 QImage ReadXwd(const Bytes& dump) {
   if (dump.size() < 100) return QImage();
   const uint32_t headerSize = Card32(dump, 0), format = Card32(dump, 8), width = Card32(dump, 16),
@@ -35,8 +35,10 @@ QImage ReadXwd(const Bytes& dump) {
       pixelsAt + uint64_t{bytesPerLine} * height > dump.size()) {
     return QImage();
   }
-  const uint32_t step = bytesPerLine / width;
-  if (step != 3 && step != 4) return QImage();
+  // Pixels of bitsPerPixel / 8 bytes; lines padded to bytesPerLine (Xvfb's
+  // depth-24 screen packs 3 bytes a pixel in lines of 4 bytes a pixel).
+  const uint32_t step = bitsPerPixel / 8;
+  if (uint64_t{step} * width > bytesPerLine) return QImage();
   QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB888);
   for (uint32_t y = 0; y < height; ++y) {
     const uint8_t* source = dump.data() + pixelsAt + uint64_t{bytesPerLine} * y;
@@ -70,13 +72,14 @@ TEST(QtViewerScreen, ShowsTheSamplesColours) {
   ASSERT_FALSE(screen.isNull()) << dump;
   EXPECT_TRUE(screen.save(QString::fromLocal8Bit(png), "PNG")) << png;
 
-  // The viewer shows the picture at its own size or scaled; either way a good
-  // part of its colours appear exactly, and the screen is no single colour.
+  // The viewer shows the picture at its own size (it fits the window), so
+  // nearly all of its colours appear exactly; a picture drawn or read with
+  // its bytes out of place shows few of them.
   const QSet<uint32_t> pictureColours = ColoursOf(CoreRgb(FileBytes(sample)));
   const QSet<uint32_t> screenColours = ColoursOf(screen);
   ASSERT_GE(pictureColours.size(), 16);
   const int shown = static_cast<int>((pictureColours & screenColours).size());
-  EXPECT_GE(shown * 4, pictureColours.size()) << shown << " of the picture's " << pictureColours.size()
+  EXPECT_GE(shown * 10, pictureColours.size() * 9) << shown << " of the picture's " << pictureColours.size()
                                               << " colours on the screen";
 }
 
