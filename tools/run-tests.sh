@@ -5,8 +5,23 @@
 # Ends with one line: "N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
-tools/setup.sh || exit 1
+FC_EMULATION_LATER=1 tools/setup.sh || exit 1
+# Where the kernel runs no 32-bit programs, the emulation for the 32-bit
+# Windows programs is made (the first time: minutes of downloads and package
+# set-up) while the build runs.
+source tools/emulation/kernel.sh
+emulation=
+if ! fc_kernel_runs_i386; then
+  mkdir -p build
+  tools/emulation/prepare.sh >build/emulation-prepare.log 2>&1 &
+  emulation=$!
+fi
 tools/build.sh || exit 1
+emulation_status=0
+if [ -n "$emulation" ]; then
+  wait "$emulation" || emulation_status=$?
+  tail -5 build/emulation-prepare.log
+fi
 source tools/wine-env.sh
 
 logs=build/test-logs
@@ -92,6 +107,9 @@ check_emulation_cleanup() {
   [ ! -e "/proc/sys/fs/binfmt_misc/$FC_BINFMT_NAME" ] || { echo "the binfmt_misc entry is still there"; return 1; }
   ! findmnt -rn -o TARGET | grep -F "$FC_SYSROOT/" || { echo "still mounted in the sysroot"; return 1; }
 }
+# A failed set-up of the emulation fails the run (its 32-bit runs are then
+# named as skipped).
+[ -z "$emulation" ] || run_check emulation-prepare test "$emulation_status" -eq 0
 if [ "$FC_WINE32_MODE" = emulated ]; then
   run_check emulation-trapno check_trapno_preload
 fi

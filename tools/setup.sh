@@ -55,6 +55,8 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf-\?8$'; then
 fi
 
 # The 32-bit Windows programs' emulation: made once, kept between runs.
-if ! fc_kernel_runs_i386; then
+# FC_EMULATION_LATER=1 leaves it to the caller (the test run makes it while
+# the build runs).
+if ! fc_kernel_runs_i386 && [ "${FC_EMULATION_LATER:-0}" != 1 ]; then
   tools/emulation/prepare.sh
 fi
