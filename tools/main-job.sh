@@ -1,11 +1,19 @@
 #!/bin/bash
-# Set-up and main job: installs what is missing, builds everything, then shows
+# Set-up and main job: installs what is missing, builds what the job shows
+# (the plug-ins, the host program, fcview and the browser viewer), then shows
 # the bundled samples through the built plug-ins under Wine, as a host sees
-# them, and writes the decoded pictures as PNG files into out/.
+# them, and writes the decoded pictures as PNG files into out/, with the
+# browser viewer beside them (out/web/ and out/fc-viewer.html).
+# tools/build.sh with no arguments builds everything else (tests, sanitizers).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/setup.sh
-tools/build.sh
+# The emulation of 32-bit programs, where it is needed, is made beside the
+# installs and the builds.
+source tools/emulation/background.sh
+fc_emulation_start
+FC_EMULATION_LATER=1 tools/setup.sh main
+tools/build.sh native:fcview,bmp_to_png win32:Palvo,Merun,Dosek,fc_host,fcview web
+fc_emulation_wait || echo "main job: the emulation could not be made; the 64-bit plug-ins are shown instead"
 source tools/wine-env.sh
 
 # The 32-bit plug-ins, as most hosts load them (under emulation where the
@@ -18,8 +26,12 @@ if [ "$FC_WINE32" != 1 ]; then
   bin=build/win64/bin
   ext=sph
   run=wine
+  tools/build.sh win64:Palvo,Merun,Dosek,fc_host,fcview
 fi
 mkdir -p out
+echo "== The browser viewer: open out/fc-viewer.html, or publish out/web/ on any static host"
+rm -rf out/web && cp -r build/web/site out/web && cp build/web/fc-viewer.html out/fc-viewer.html
+ls -l out/fc-viewer.html out/web
 echo "== Palvo.$ext: the sample pictures as a host sees them"
 $run $bin/fc_host.exe describe $bin/Palvo.$ext samples/*.ipf samples/*.ipq samples/*.mcg
 # decode SAMPLE OUTNAME: the picture through Palvo, as a PNG file in out/.

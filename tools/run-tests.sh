@@ -5,23 +5,16 @@
 # Ends with one line: "N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
-FC_EMULATION_LATER=1 tools/setup.sh || exit 1
 # Where the kernel runs no 32-bit programs, the emulation for the 32-bit
 # Windows programs is made (the first time: minutes of downloads and package
-# set-up) while the build runs.
-source tools/emulation/kernel.sh
-emulation=
-if ! fc_kernel_runs_i386; then
-  mkdir -p build
-  tools/emulation/prepare.sh >build/emulation-prepare.log 2>&1 &
-  emulation=$!
-fi
+# set-up) while the rest installs and the build runs.
+source tools/emulation/background.sh
+fc_emulation_start || exit 1
+emulation=$FC_EMULATION_PID
+FC_EMULATION_LATER=1 tools/setup.sh || exit 1
 tools/build.sh || exit 1
-emulation_status=0
-if [ -n "$emulation" ]; then
-  wait "$emulation" || emulation_status=$?
-  tail -5 build/emulation-prepare.log
-fi
+fc_emulation_wait
+emulation_status=${FC_EMULATION_STATUS:-0}
 source tools/wine-env.sh
 
 logs=build/test-logs
