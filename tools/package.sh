@@ -2,11 +2,12 @@
 # Builds the release: a folder and a zip in build/release, both named with the
 # version (fc-susie-plugins-1.1), holding the 32-bit .spi and 64-bit .sph
 # plug-ins, the fcview tool (Linux and Windows builds), the user guide in
-# English and Japanese, the licence and the list of changes.
+# English and Japanese, the licence and the list of changes, and the browser
+# viewer (a folder for any static web host, and one self-contained HTML file).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
-tools/build.sh native win32 win64
+tools/build.sh native win32 win64 web
 
 # The version is the project's, as CMake set it.
 version=$(grep -oP '^CMAKE_PROJECT_VERSION:STATIC=\K.*' build/native/CMakeCache.txt)
@@ -39,6 +40,9 @@ for major in 5 6; do
   cp "build/native/qt$major/plugins/imageformats/libfcpictures.so" "$release/linux/qt$major/"
   strip --strip-unneeded "$release/linux/qt$major/libfcpictures.so"
 done
+# The browser viewer: web/ for a static host, fc-viewer.html to open from disk.
+cp -r build/web/site "$release/web"
+cp build/web/fc-viewer.html "$release/"
 (cd build/release && cmake -E tar cf "$name.zip" --format=zip "$name")
 echo "package: build/release/$name/ and build/release/$name.zip"
 (cd build/release && find "$name" -type f | sort)

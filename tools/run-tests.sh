@@ -297,7 +297,8 @@ check_package() {
   listing=$(cmake -E tar tf "build/release/fc-susie-plugins-$version.zip") || return 1
   echo "$listing"
   for file in 32bit/Palvo.spi 32bit/Merun.spi 32bit/Dosek.spi 64bit/Palvo.sph 64bit/Merun.sph 64bit/Dosek.sph \
-              tool/fcview tool/fcview.exe README-en.txt README-ja.txt LICENSE.txt CHANGES.txt; do
+              tool/fcview tool/fcview.exe README-en.txt README-ja.txt LICENSE.txt CHANGES.txt \
+              fc-viewer.html web/index.html; do
     grep -q "fc-susie-plugins-$version/$file" <<<"$listing" || { echo "missing $file"; return 1; }
   done
 }
