@@ -186,6 +186,29 @@ run_qt_tests() {
 }
 run_qt_tests
 
+# The browser viewer: its core, both WebAssembly modules (SIMD and portable),
+# against the same core built natively, under Node's test runner; then the
+# page itself in Debian's Chromium, headless (the site and the single file
+# from file://, offline). Their own counts are added up.
+run_counted() {
+  local name=$1 pass_pattern=$2 fail_pattern=$3
+  shift 3
+  timeout -k 30 "${FC_TEST_TIMEOUT:-1200}" "$@" >"$logs/$name.log" 2>&1
+  local status=$? ok bad
+  ok=$(grep -oP "$pass_pattern" "$logs/$name.log" | tail -1)
+  bad=$(grep -oP "$fail_pattern" "$logs/$name.log" | tail -1)
+  ok=${ok:-0}
+  bad=${bad:-0}
+  if [ "$status" -ne 0 ] && [ "$bad" -eq 0 ]; then bad=1; fi
+  if [ "$ok" -eq 0 ] && [ "$bad" -eq 0 ]; then bad=1; fi
+  passed=$((passed + ok))
+  failed=$((failed + bad))
+  echo "$name: $ok passed, $bad failed"
+  [ "$bad" -eq 0 ] || grep -E 'not ok|FAIL|Error|failed' "$logs/$name.log" | head -40
+}
+run_counted web-core '^ℹ pass \K[0-9]+' '^ℹ fail \K[0-9]+' tests/web/core/run.sh
+run_counted web '^web: \K[0-9]+(?= passed)' '^web: [0-9]+ passed, \K[0-9]+' tests/web/run.sh
+
 # The DLL tests, once for the 32-bit plug-ins and once for the 64-bit ones.
 run_dll_tests() {
   local bits=$1 bin=build/win$1/bin wine=wine

@@ -41,6 +41,9 @@ else
   packages+=(debootstrap gcc-multilib)
 fi
 # The emulation's sysroot comes from debootstrap; its preload library is built -m32.
+# Node.js builds the browser viewer and drives its tests; machines that
+# come with a newer one keep theirs.
+command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)
 [ "$selection" = emulation-tools ] && packages=(debootstrap gcc-multilib)
 if [ "$selection" = emulation-tools ] && fc_kernel_runs_i386; then exit 0; fi
 missing=()
