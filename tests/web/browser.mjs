@@ -1,0 +1,43 @@
+// Debian's Chromium driven by playwright-core: headless, nothing downloaded,
+// a fresh profile each time, every request the page makes recorded.
+import { mkdtempSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { createRequire } from 'node:module';
+
+const require = createRequire(new URL('../../web/package.json', import.meta.url));
+const { chromium } = require('playwright-core');
+
+export const CHROMIUM = process.env.FC_CHROMIUM || '/usr/bin/chromium';
+
+export async function launch({ offline = false, locale = 'en-US', viewport = { width: 1280, height: 800 } } = {}) {
+  const profile = mkdtempSync(join(tmpdir(), 'fc-web-profile-'));
+  const context = await chromium.launchPersistentContext(profile, {
+    executablePath: CHROMIUM,
+    headless: true,
+    offline,
+    locale,
+    viewport,
+    acceptDownloads: true,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update',
+      '--disable-sync', '--no-first-run', '--disable-default-apps', '--allow-file-access-from-files'],
+  });
+  const requests = [];
+  const problems = [];
+  context.on('request', (r) => requests.push(r.url()));
+  const page = context.pages()[0] ?? (await context.newPage());
+  page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
+  page.on('console', (m) => {
+    if (m.type() === 'error') problems.push(`console: ${m.text()}`);
+  });
+  return {
+    context,
+    page,
+    requests,
+    problems,
+    async close() {
+      await context.close();
+      rmSync(profile, { recursive: true, force: true });
+    },
+  };
+}

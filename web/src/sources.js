@@ -1,0 +1,107 @@
+// What the user opened, as lists of items. An item is a Blob (a File, or a
+// slice of an archive: slicing reads nothing) with a name, a path for the
+// address, its size and its kind by content once known. Archives are read as
+// their head, their directory and, on demand, each member.
+import { memberText } from './names.js';
+
+let core = null;
+export function useCore(c) {
+  core = c;
+}
+
+export function makeItem(name, path, blob) {
+  return { name, path, blob, size: blob.size, kind: undefined, error: null, sniffing: null };
+}
+
+async function head(blob, count) {
+  return new Uint8Array(await blob.slice(0, Math.min(count, blob.size)).arrayBuffer());
+}
+
+// The item's kind by its first 64 bytes: 'ipf', 'ipq', 'mcg', 'vfs' or null.
+export function sniffItem(item) {
+  if (!item.sniffing) {
+    item.sniffing = head(item.blob, 64).then(
+      (bytes) => (item.kind = core.sniff(bytes)),
+      (error) => {
+        item.kind = null;
+        item.error = String(error.message || error);
+        return null;
+      },
+    );
+  }
+  return item.sniffing;
+}
+
+// Sniffs many items, a bounded number at once.
+export async function sniffAll(items, onEach, width = 16) {
+  let next = 0;
+  async function lane() {
+    while (next < items.length) {
+      const item = items[next++];
+      await sniffItem(item);
+      onEach?.(item);
+    }
+  }
+  await Promise.all(Array.from({ length: Math.min(width, items.length) }, lane));
+}
+
+// The members of a VFS archive: {ok, items} or {ok: false, message}.
+export async function listArchive(blob, prefix) {
+  const first = core.vfsHead(await head(blob, 16));
+  if (!first.ok) return first;
+  const directory = await head(blob, 16 + first.directoryBytes);
+  const listing = core.vfsList(directory, blob.size);
+  if (!listing.ok) return listing;
+  const items = listing.members.map((m) => {
+    const text = memberText(m.nameBytes);
+    const bytes = m.code === 0 ? blob.slice(m.offset, m.offset + m.size) : new Blob([]);
+    const item = makeItem(text, prefix ? prefix + '/' + text : text, bytes);
+    item.member = text;
+    if (m.code !== 0) {
+      item.size = m.size;
+      item.kind = null;
+      item.error = m.message;
+      item.sniffing = Promise.resolve(null);
+    }
+    return item;
+  });
+  return { ok: true, items };
+}
+
+// Every file below a dropped folder entry. readEntries hands out a batch at a
+// time (100 in Chromium) and an empty one at the end.
+async function walkEntry(entry, out) {
+  if (entry.isFile) {
+    const file = await new Promise((resolve, reject) => entry.file(resolve, reject));
+    out.push({ file, path: entry.fullPath.replace(/^\//, '') });
+    return;
+  }
+  if (!entry.isDirectory) return;
+  const reader = entry.createReader();
+  for (;;) {
+    const batch = await new Promise((resolve, reject) => reader.readEntries(resolve, reject));
+    if (batch.length === 0) break;
+    for (const child of batch) await walkEntry(child, out);
+  }
+}
+
+// Files from a drop: {files: [{file, path}], folder: the dropped folder's name or null}.
+export async function droppedFiles(dataTransfer) {
+  const entries = [...dataTransfer.items].map((i) => i.webkitGetAsEntry?.()).filter(Boolean);
+  const out = [];
+  if (entries.length === 0) {
+    for (const file of dataTransfer.files) out.push({ file, path: file.name });
+    return { files: out, folder: null };
+  }
+  for (const entry of entries) await walkEntry(entry, out);
+  const folder = entries.length === 1 && entries[0].isDirectory ? entries[0].name : null;
+  return { files: out, folder };
+}
+
+// Files from an <input type=file> (webkitdirectory gives relative paths).
+export function pickedFiles(input) {
+  const files = [...input.files].map((file) => ({ file, path: file.webkitRelativePath || file.name }));
+  const first = files[0]?.path ?? '';
+  const folder = input.webkitdirectory && first.includes('/') ? first.split('/')[0] : null;
+  return { files, folder };
+}
