@@ -251,6 +251,7 @@ async function open({ files, folder }) {
   state.exporting?.cancel();
   viewer.close();
   const items = files.map(({ file, path }) => makeItem(path, path, file));
+  if (folder) items.sort((a, b) => (a.path < b.path ? -1 : a.path > b.path ? 1 : 0));
   report('');
   await sniffAll(items);
   const found = items.filter((i) => i.kind !== null || i.error);
