@@ -110,6 +110,7 @@ export async function makeManyArchive(dir, count) {
   const members = join(dir, 'many');
   rmSync(src, { recursive: true, force: true });
   rmSync(members, { recursive: true, force: true });
+  rmSync(join(dir, 'many.vfs'), { force: true });
   mkdirSync(src, { recursive: true });
   mkdirSync(members, { recursive: true });
   const pngs = [];

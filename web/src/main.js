@@ -142,14 +142,11 @@ function onCellsSeen(entries) {
 
 async function requestThumb(item) {
   if (item.thumbJob || item.thumbDone || item.error) return;
-  item.thumbJob = { cancel() {} };
-  const kind = await sniffItem(item);
-  updateRow(item);
-  if (!PICTURES.includes(kind)) {
+  if (item.kind !== undefined && !PICTURES.includes(item.kind)) {
     item.thumbDone = true;
     return;
   }
-  if (!item.thumbJob) return; // left the view meanwhile
+  // The worker tells what is no picture; the list need not wait for its own look.
   const job = pool.run('thumb', { blob: item.blob, max: THUMB }, 0);
   item.thumbJob = job;
   const result = await job.promise;
@@ -157,17 +154,34 @@ async function requestThumb(item) {
   item.thumbJob = null;
   if (result.cancelled) return;
   item.thumbDone = true;
+  if (result.kind !== undefined && item.kind === undefined) {
+    item.kind = result.kind;
+    item.sniffing = Promise.resolve(result.kind);
+    updateRow(item);
+  }
   if (!result.ok) {
     markBroken(item, result.message);
     return;
   }
-  const canvas = document.createElement('canvas');
-  canvas.width = result.width;
-  canvas.height = result.height;
-  canvas.getContext('2d').putImageData(new ImageData(result.rgba, result.width, result.height), 0, 0);
-  item.cell.querySelector('.thumb').replaceChildren(canvas);
-  item.cell.querySelector('.badge').textContent = `${result.fullWidth}×${result.fullHeight}`;
-  item.cell.dataset.thumb = 'done';
+  if (!result.picture) return;
+  // Thumbnails go on screen together once a frame: one layout for many.
+  toPaint.push([item, result]);
+  if (toPaint.length === 1) requestAnimationFrame(paintThumbs);
+}
+
+const toPaint = [];
+
+function paintThumbs() {
+  for (const [item, result] of toPaint.splice(0)) {
+    if (!item.cell.isConnected) continue;
+    const canvas = document.createElement('canvas');
+    canvas.width = result.width;
+    canvas.height = result.height;
+    canvas.getContext('2d').putImageData(new ImageData(result.rgba, result.width, result.height), 0, 0);
+    item.cell.querySelector('.thumb').replaceChildren(canvas);
+    item.cell.querySelector('.badge').textContent = `${result.fullWidth}×${result.fullHeight}`;
+    item.cell.dataset.thumb = 'done';
+  }
 }
 
 // ---- moving around

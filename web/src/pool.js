@@ -1,7 +1,12 @@
 // A small pool of decoding workers. A job waits in a queue (most urgent
-// first) until a worker is free; cancelling a waiting job drops it, and
-// cancelling a running one ends its worker, whose place a fresh one takes, so
-// that a superseded decode never runs on.
+// first) until a worker has room: each takes a few at once, so that it reads
+// the next one's bytes while it decodes. Cancelling a waiting job drops it; a
+// job handed out but not begun is skipped by its worker; cancelling the one
+// a worker is busy with ends that worker, whose place a fresh one takes (its
+// other jobs go back to the queue), so that a superseded decode never runs on.
+const KEEP_MEMORY = 192 * 1048576;
+const PER_WORKER = 6;
+
 export function createPool({ size, workerUrl, wasm }) {
   const queue = [];
   const slots = [];
@@ -10,45 +15,48 @@ export function createPool({ size, workerUrl, wasm }) {
   function spawn(slot) {
     slot.worker = new Worker(workerUrl, { type: 'module' });
     slot.worker.onmessage = (event) => {
-      const { id, result, fatal } = event.data;
+      const { id, result, fatal, memory } = event.data;
       if (fatal) {
-        if (slot.job) settle(slot, { ok: false, message: fatal });
+        for (const job of slot.jobs.splice(0)) job.resolve({ ok: false, message: fatal });
         return;
       }
-      if (slot.job && slot.job.id === id) settle(slot, result);
+      const at = slot.jobs.findIndex((j) => j.id === id);
+      if (at < 0) return;
+      const [job] = slot.jobs.splice(at, 1);
+      if (memory > KEEP_MEMORY) restart(slot);
+      job.resolve(result);
+      pump();
     };
     slot.worker.onerror = (event) => {
       event.preventDefault();
-      if (slot.job) settle(slot, { ok: false, message: event.message || 'the decoding worker failed' });
+      const [failed] = slot.jobs.splice(0, 1);
+      failed?.resolve({ ok: false, message: event.message || 'the decoding worker failed' });
       restart(slot);
+      pump();
     };
     slot.worker.postMessage({ op: 'init', wasm: wasm.slice() });
   }
 
+  // A fresh worker in the slot; what the old one held goes back to the queue.
   function restart(slot) {
     slot.worker.terminate();
+    for (const job of slot.jobs.splice(0).reverse()) queue.unshift(job);
     spawn(slot);
   }
 
-  function settle(slot, result) {
-    const job = slot.job;
-    slot.job = null;
-    job.resolve(result);
-    pump();
-  }
-
   function pump() {
-    for (const slot of slots) {
-      if (slot.job || queue.length === 0) continue;
+    for (;;) {
+      const slot = slots.reduce((best, s) => (s.jobs.length < best.jobs.length ? s : best), slots[0]);
+      if (queue.length === 0 || slot.jobs.length >= PER_WORKER) return;
       const job = queue.shift();
-      slot.job = job;
+      slot.jobs.push(job);
       job.slot = slot;
       slot.worker.postMessage({ id: job.id, op: job.op, ...job.args });
     }
   }
 
   for (let i = 0; i < size; i++) {
-    const slot = { worker: null, job: null };
+    const slot = { worker: null, jobs: [] };
     spawn(slot);
     slots.push(slot);
   }
@@ -57,29 +65,35 @@ export function createPool({ size, workerUrl, wasm }) {
   function run(op, args, priority = 0) {
     let resolve;
     const promise = new Promise((r) => (resolve = r));
-    const job = { id: nextId++, op, args, priority, resolve, slot: null, done: false };
+    const job = { id: nextId++, op, args, priority, resolve: null, slot: null, done: false };
+    job.resolve = (result) => {
+      if (job.done) return;
+      job.done = true;
+      resolve(result);
+    };
     const at = queue.findIndex((j) => j.priority > priority);
     queue.splice(at < 0 ? queue.length : at, 0, job);
     pump();
-    const finished = promise.then((result) => {
-      job.done = true;
-      return result;
-    });
     return {
-      promise: finished,
+      promise,
       cancel() {
         if (job.done) return;
         const waiting = queue.indexOf(job);
         if (waiting >= 0) {
           queue.splice(waiting, 1);
-          resolve({ ok: false, cancelled: true });
-        } else if (job.slot && job.slot.job === job) {
+        } else if (job.slot) {
           const slot = job.slot;
-          slot.job = null;
-          restart(slot);
-          resolve({ ok: false, cancelled: true });
-          pump();
+          const at = slot.jobs.indexOf(job);
+          if (at === 0) {
+            slot.jobs.shift();
+            restart(slot);
+          } else if (at > 0) {
+            slot.jobs.splice(at, 1);
+            slot.worker.postMessage({ op: 'cancel', id: job.id });
+          }
         }
+        job.resolve({ ok: false, cancelled: true });
+        pump();
       },
     };
   }
@@ -87,6 +101,6 @@ export function createPool({ size, workerUrl, wasm }) {
   return {
     run,
     // How many jobs wait or run; the tests and the benchmark wait for 0.
-    pending: () => queue.length + slots.filter((s) => s.job).length,
+    pending: () => queue.length + slots.reduce((n, s) => n + s.jobs.length, 0),
   };
 }

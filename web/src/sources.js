@@ -32,8 +32,45 @@ export function sniffItem(item) {
   return item.sniffing;
 }
 
+const SPAN = 2 * 1048576;
+
+// Sniffs the members of one archive from few reads: members lie one after
+// another, so one read of up to 2 MiB takes the heads of all within it.
+async function sniffSpans(members, onEach) {
+  const sorted = [...members].sort((a, b) => a.offset - b.offset);
+  for (let i = 0; i < sorted.length; ) {
+    const start = sorted[i].offset;
+    let j = i;
+    while (j < sorted.length && sorted[j].offset + Math.min(64, sorted[j].size) - start <= SPAN) j++;
+    if (j === i) j = i + 1;
+    const group = sorted.slice(i, j);
+    const end = Math.max(...group.map((m) => m.offset + Math.min(64, m.size)));
+    let bytes = null;
+    try {
+      bytes = new Uint8Array(await group[0].archive.slice(start, end).arrayBuffer());
+    } catch {
+      bytes = null;
+    }
+    for (const item of group) {
+      if (item.kind === undefined) {
+        const at = item.offset - start;
+        const kind = bytes ? core.sniff(bytes.subarray(at, at + Math.min(64, item.size))) : null;
+        item.kind = kind;
+        item.sniffing = Promise.resolve(kind);
+      }
+      onEach?.(item);
+    }
+    i = j;
+  }
+}
+
 // Sniffs many items, a bounded number at once.
 export async function sniffAll(items, onEach, width = 16) {
+  const members = items.filter((i) => i.archive && !i.sniffing);
+  if (members.length > 0) {
+    await sniffSpans(members, onEach);
+    items = items.filter((i) => !members.includes(i));
+  }
   let next = 0;
   async function lane() {
     while (next < items.length) {
@@ -57,6 +94,8 @@ export async function listArchive(blob, prefix) {
     const bytes = m.code === 0 ? blob.slice(m.offset, m.offset + m.size) : new Blob([]);
     const item = makeItem(text, prefix ? prefix + '/' + text : text, bytes);
     item.member = text;
+    item.archive = blob;
+    item.offset = m.offset;
     if (m.code !== 0) {
       item.size = m.size;
       item.kind = null;

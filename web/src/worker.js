@@ -19,15 +19,17 @@ function failure(message) {
   return { ok: false, message };
 }
 
-async function readPicture(blob) {
+async function readPicture(blob, read) {
   if (blob.size > core.limits.maxInputBytes) {
     return { bytes: null, error: failure(`F&C picture file larger than ${Math.round(core.limits.maxInputBytes / 1048576)} MiB`) };
   }
-  return { bytes: new Uint8Array(await blob.arrayBuffer()), error: null };
+  const bytes = await (read ?? blob.arrayBuffer().then((b) => new Uint8Array(b), (e) => e));
+  if (bytes instanceof Error) return { bytes: null, error: failure(bytes.message) };
+  return { bytes, error: null };
 }
 
-async function decode(blob, frame) {
-  const { bytes, error } = await readPicture(blob);
+async function decode(blob, read, frame) {
+  const { bytes, error } = await readPicture(blob, read);
   return error ?? decoded(bytes, frame);
 }
 
@@ -38,15 +40,20 @@ function decoded(bytes, frame) {
 }
 
 const jobs = {
-  async thumb({ blob, frame, max }) {
-    const picture = await decode(blob, frame ?? -1);
-    if (!picture.ok) return [picture, []];
+  // A small picture for the grid; what is no picture only says its kind.
+  async thumb({ blob, read, frame, max }) {
+    const { bytes, error } = await readPicture(blob, read);
+    if (error) return [error, []];
+    const kind = core.sniff(bytes);
+    if (!['ipf', 'ipq', 'mcg'].includes(kind)) return [{ ok: true, kind, picture: false }, []];
+    const picture = decoded(bytes, frame ?? -1);
+    if (!picture.ok) return [{ ...picture, kind }, []];
     const small = shrink(picture.rgba, picture.width, picture.height, max);
-    return [{ ok: true, width: small.width, height: small.height, rgba: small.rgba, fullWidth: picture.width, fullHeight: picture.height }, [small.rgba.buffer]];
+    return [{ ok: true, kind, picture: true, width: small.width, height: small.height, rgba: small.rgba, fullWidth: picture.width, fullHeight: picture.height }, [small.rgba.buffer]];
   },
   // The picture (or one IPQ frame) with its description, for the viewer.
-  async decode({ blob, frame }) {
-    const { bytes, error } = await readPicture(blob);
+  async decode({ blob, read, frame }) {
+    const { bytes, error } = await readPicture(blob, read);
     if (error) return [error, []];
     const info = core.describe(bytes);
     if (!info.ok) return [failure(info.message), []];
@@ -56,8 +63,8 @@ const jobs = {
     return [result, [p.rgba.buffer]];
   },
   // fcview convert --all's files of one picture: each IPQ frame, else the picture.
-  async convert({ blob }) {
-    const { bytes, error } = await readPicture(blob);
+  async convert({ blob, read }) {
+    const { bytes, error } = await readPicture(blob, read);
     if (error) return [error, []];
     const info = core.describe(bytes);
     if (!info.ok) return [failure(info.message), []];
@@ -69,22 +76,41 @@ const jobs = {
     }
     return [{ ok: true, outputs }, outputs.filter((o) => o.ok).map((o) => o.png.buffer)];
   },
-  async png({ blob, frame }) {
-    const p = await decode(blob, frame);
+  async png({ blob, read, frame }) {
+    const p = await decode(blob, read, frame);
     if (!p.ok) return [p, []];
     const png = await encodePng(p);
     return [{ ok: true, png, width: p.width, height: p.height }, [png.buffer]];
   },
 };
 
+// Jobs run one at a time in the order they came, but each job's bytes are
+// read as soon as it arrives, so that reading overlaps the decoding before it.
+const queue = [];
+const cancelled = new Set();
+let running = false;
+
 async function run(message) {
   try {
     await ready;
     const [result, transfer] = await jobs[message.op](message);
-    postMessage({ id: message.id, result }, transfer);
+    // The module's memory grows to the largest picture and stays: the pool
+    // replaces a worker that holds much.
+    postMessage({ id: message.id, result, memory: core.memoryBytes?.() ?? 0 }, transfer);
   } catch (error) {
     postMessage({ id: message.id, result: failure(String(error && error.message ? error.message : error)) });
   }
+}
+
+async function drain() {
+  if (running) return;
+  running = true;
+  while (queue.length > 0) {
+    const message = queue.shift();
+    if (cancelled.delete(message.id)) continue;
+    await run(message);
+  }
+  running = false;
 }
 
 onmessage = (event) => {
@@ -96,5 +122,14 @@ onmessage = (event) => {
     ready.catch((error) => postMessage({ id: 0, fatal: String(error) }));
     return;
   }
-  run(message);
+  if (message.op === 'cancel') {
+    if (queue.some((m) => m.id === message.id)) cancelled.add(message.id);
+    return;
+  }
+  // Read ahead only what the limit lets through (the limit is the core's, once it is there).
+  if (message.blob && core && message.blob.size <= core.limits.maxInputBytes) {
+    message.read = message.blob.arrayBuffer().then((b) => new Uint8Array(b), (e) => e);
+  }
+  queue.push(message);
+  drain();
 };
