@@ -134,7 +134,7 @@ async function hostileFiles({ page, url, hostile }) {
     // Done when the message names the file, or the file shows as a picture or an archive's list.
     await page.waitForFunction((n) => document.getElementById('message').textContent.startsWith(n + ': ') ||
       document.getElementById('picture').dataset.item === n ||
-      (document.getElementById('where').textContent === n + ' › ' + n && globalThis.fcViewer.pending() === 0),
+      (document.getElementById('where').textContent.endsWith(' › ' + n) && globalThis.fcViewer.pending() === 0),
     name, { timeout: 10000 });
     const text = await message(page);
     if (kind === 'vfs' && !text.startsWith(name)) {
@@ -207,7 +207,43 @@ async function lazyThumbnails({ page, url, many }) {
   await page.waitForSelector('.cell[data-index="199"][data-thumb=done]', { timeout: 15000 });
 }
 
+// The ZIP of 200 pictures: Esc cancels it (nothing saved), a second run saves all.
+async function zipProgressAndCancel({ page, url, many }) {
+  await ready(page, url);
+  await openFiles(page, many);
+  await page.waitForSelector('#list tbody tr');
+  let downloads = 0;
+  page.on('download', () => downloads++);
+  await page.click('#save-zip');
+  await page.waitForFunction(() => !document.getElementById('progress-group').hidden && document.getElementById('progress').value > 0);
+  await page.keyboard.press('Escape');
+  await page.waitForFunction(() => document.getElementById('progress-group').hidden);
+  check((await message(page)) === 'Saving the ZIP was cancelled', `after Esc: "${await message(page)}"`);
+  await idle(page);
+  check(downloads === 0, 'a cancelled ZIP was saved');
+  const zip = await download(page, () => page.click('#save-zip'));
+  const names = Object.keys(unzipSync(zip.bytes));
+  check(names.length === 200 && names.includes('P0199.IPF.png'), `the ZIP holds ${names.length} files`);
+  check((await message(page)) === 'Saved 200 pictures into the ZIP', `after the ZIP: "${await message(page)}"`);
+}
+
+// A file dropped on the page opens as a picked one.
+async function dropAFile({ page, url }) {
+  await ready(page, url);
+  const bytes = readFileSync(join(SAMPLES, 'dusk.mcg')).toString('base64');
+  await page.evaluate((data) => {
+    const raw = Uint8Array.from(atob(data), (c) => c.charCodeAt(0));
+    const transfer = new DataTransfer();
+    transfer.items.add(new File([raw], 'dusk.mcg'));
+    document.getElementById('grid').dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
+  }, bytes);
+  await shown(page, 'dusk.mcg');
+  equalBytes(await canvasPixels(page), oraclePng(join(SAMPLES, 'dusk.mcg')).rgba, 'dropped dusk.mcg');
+}
+
 export const TESTS = [
+  ['ZIP progress and cancel', zipProgressAndCancel],
+  ['drop a file', dropAFile],
   ['pictures of every depth equal fcview', picturesOfEveryDepth],
   ['archive view, raw bytes and ZIP', archiveView],
   ['IPQ frames by keyboard', ipqFramesByKeyboard],

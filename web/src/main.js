@@ -274,7 +274,7 @@ async function open({ files, folder }) {
     for (const item of items) if (!found.includes(item)) report(`${item.path}: ${item.error ?? t.notRecognised}`, true);
   }
   state.stack = [];
-  const title = folder ?? (found.length === 1 ? found[0].name : t.title);
+  const title = folder ?? t.opened;
   state.stack.push({ title, path: [], items: found, inArchive: false });
   state.selected = 0;
   state.mode = 'grid';
