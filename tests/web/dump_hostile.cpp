@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/hostile/hostile_cases.h"
+#include "writers/picture_writer.h"
 
 namespace {
 
@@ -51,6 +52,17 @@ int main(int argc, char** argv) {
     const std::string name = FileName(index++, c.Name);
     if (!Write(out + "/" + name, c.File)) return 1;
     std::fprintf(manifest, "%s\tpicture\t%d\t%d\n", name.c_str(), c.InfoResult, c.PictureResult);
+  }
+  // Sides a DIB can hold but over the loader's 2^28 pixels: refused by the limit.
+  for (const auto& sides : {std::make_pair(20000, 20000), std::make_pair(65535, 4097)}) {
+    BitmapFrame frame;
+    frame.Width = static_cast<uint16_t>(sides.first);
+    frame.Height = static_cast<uint16_t>(sides.second);
+    frame.PixelData.assign(64, 0);
+    const std::string name = FileName(index++, "over-limit-" + std::to_string(sides.first) + "x" +
+                                                   std::to_string(sides.second));
+    if (!Write(out + "/" + name, MakeIpf(GreyPalette(), frame))) return 1;
+    std::fprintf(manifest, "%s\tpicture\t0\t22\n", name.c_str());
   }
   std::vector<VfsCase> archives = HostileVfsCases();
   for (const VfsCase& found : FoundVfsCases(argv[1])) archives.push_back(found);

@@ -241,7 +241,22 @@ async function dropAFile({ page, url }) {
   equalBytes(await canvasPixels(page), oraclePng(join(SAMPLES, 'dusk.mcg')).rgba, 'dropped dusk.mcg');
 }
 
+// Pictures larger than the loader's limits are refused with its sentence.
+async function overTheLimits({ page, url, hostile }) {
+  await ready(page, url);
+  const names = readFileSync(join(hostile, 'manifest.tsv'), 'utf8').split('\n').map((l) => l.split('\t')[0]);
+  for (const suffix of ['-over-limit-20000x20000', '-over-limit-65535x4097']) {
+    const name = names.find((n) => n.endsWith(suffix));
+    check(name, `no hostile case ${suffix}`);
+    await openFiles(page, join(hostile, name));
+    await page.waitForFunction((n) => document.getElementById('message').textContent.startsWith(n + ': '), name);
+    const text = await message(page);
+    check(text === `${name}: F&C picture larger than 268435456 pixels`, `"${text}"`);
+  }
+}
+
 export const TESTS = [
+  ['pictures over the limits', overTheLimits],
   ['ZIP progress and cancel', zipProgressAndCancel],
   ['drop a file', dropAFile],
   ['pictures of every depth equal fcview', picturesOfEveryDepth],
