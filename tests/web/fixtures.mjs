@@ -4,7 +4,7 @@
 // code page 932 bytes: fcview takes %XX in a file name as that byte), a
 // folder, and the 200-picture archive of the benchmark.
 import { execFileSync } from 'node:child_process';
-import { copyFileSync, mkdirSync, rmSync, writeFileSync } from 'node:fs';
+import { copyFileSync, mkdirSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { encodePng } from '../../web/src/png.js';
 
@@ -101,7 +101,16 @@ export async function makeFixtures(dir) {
   copyFileSync(join(pics, 'p8.ipf'), join(game, 'cg', 'title'));
   copyFileSync(join(pics, 'anim.ipq'), join(game, 'cg', 'sub', 'anim.ipq'));
   writeFileSync(join(game, 'readme.txt'), 'not a picture\n');
-  return { dir, pics, png, names: join(dir, 'names.vfs'), game };
+
+  // A large archive: 48 MiB of data around one picture.
+  const large = join(dir, 'large');
+  mkdirSync(large);
+  writeFileSync(join(large, 'BIG.DAT'), Buffer.alloc(40 * 1048576, 0x5a));
+  copyFileSync(join(pics, 'p8.ipf'), join(large, 'P8.IPF'));
+  writeFileSync(join(large, 'ZZ.DAT'), Buffer.alloc(8 * 1048576, 0xa5));
+  fcview('pack', large, join(dir, 'large.vfs'));
+  const largeSize = statSync(join(dir, 'large.vfs')).size;
+  return { dir, pics, png, names: join(dir, 'names.vfs'), game, large: join(dir, 'large.vfs'), largeSize };
 }
 
 // The benchmark's archive: `count` different 8-bit IPF pictures of 160x120.

@@ -255,7 +255,29 @@ async function overTheLimits({ page, url, hostile }) {
   }
 }
 
+// A large archive is read on demand: its directory and the members' heads,
+// never the whole file (the page's reads are counted).
+async function largeArchiveOnDemand({ page, url, fx }) {
+  await page.addInitScript(() => {
+    globalThis.bytesRead = 0;
+    const read = Blob.prototype.arrayBuffer;
+    Blob.prototype.arrayBuffer = function arrayBuffer() {
+      globalThis.bytesRead += this.size;
+      return read.call(this);
+    };
+  });
+  await ready(page, url);
+  await openFiles(page, fx.large);
+  await page.waitForSelector('.cell[data-thumb=done]');
+  await idle(page);
+  const names = await listNames(page);
+  check(JSON.stringify(names) === JSON.stringify(['BIG.DAT', 'P8.IPF', 'ZZ.DAT']), `large archive lists ${names}`);
+  const read = await page.evaluate(() => globalThis.bytesRead);
+  check(read > 0 && read < 1048576, `the page read ${read} bytes of a ${fx.largeSize}-byte archive`);
+}
+
 export const TESTS = [
+  ['large archive read on demand', largeArchiveOnDemand],
   ['pictures over the limits', overTheLimits],
   ['ZIP progress and cancel', zipProgressAndCancel],
   ['drop a file', dropAFile],

@@ -142,6 +142,12 @@ function onCellsSeen(entries) {
 
 async function requestThumb(item) {
   if (item.thumbJob || item.thumbDone || item.error) return;
+  // A large member is looked at (64 bytes) before a worker reads it whole.
+  if (item.kind === undefined && item.size > 4 * 1048576) {
+    item.thumbJob = { cancel() {} };
+    await sniffItem(item);
+    item.thumbJob = null;
+  }
   if (item.kind !== undefined && !PICTURES.includes(item.kind)) {
     item.thumbDone = true;
     return;
@@ -451,7 +457,13 @@ function wire() {
   $('cancel').onclick = () => state.exporting?.cancel();
   $('list').onclick = (event) => {
     const row = event.target.closest('tr[data-index]');
-    if (row) select(Number(row.dataset.index), false);
+    if (!row) return;
+    // In the picture view a click shows the picture clicked; else it only selects.
+    if (state.mode === 'picture' && PICTURES.includes(current().items[Number(row.dataset.index)]?.kind)) {
+      activate(Number(row.dataset.index));
+    } else {
+      select(Number(row.dataset.index), false);
+    }
   };
   $('list').ondblclick = (event) => {
     const row = event.target.closest('tr[data-index]');

@@ -32,19 +32,22 @@ export function sniffItem(item) {
   return item.sniffing;
 }
 
-const SPAN = 2 * 1048576;
+const SPAN = 1048576;
+const GAP = 16384;
 
 // Sniffs the members of one archive from few reads: members lie one after
-// another, so one read of up to 2 MiB takes the heads of all within it.
+// another, so one read takes the heads of neighbours whose bodies are small
+// (at most 16 KiB apart, at most 1 MiB a read); a large member's head is read
+// alone, so that the archive is never read whole.
 async function sniffSpans(members, onEach) {
   const sorted = [...members].sort((a, b) => a.offset - b.offset);
+  const headEnd = (m) => m.offset + Math.min(64, m.size);
   for (let i = 0; i < sorted.length; ) {
     const start = sorted[i].offset;
-    let j = i;
-    while (j < sorted.length && sorted[j].offset + Math.min(64, sorted[j].size) - start <= SPAN) j++;
-    if (j === i) j = i + 1;
+    let j = i + 1;
+    while (j < sorted.length && sorted[j].offset - headEnd(sorted[j - 1]) <= GAP && headEnd(sorted[j]) - start <= SPAN) j++;
     const group = sorted.slice(i, j);
-    const end = Math.max(...group.map((m) => m.offset + Math.min(64, m.size)));
+    const end = Math.max(...group.map(headEnd));
     let bytes = null;
     try {
       bytes = new Uint8Array(await group[0].archive.slice(start, end).arrayBuffer());
