@@ -4,7 +4,16 @@ import { test } from 'node:test';
 import assert from 'node:assert/strict';
 
 import { wasmSimdSupported } from '../../../web/src/core.js';
-import { inputFile, modules } from './fixtures.mjs';
+import {
+  decodeSummary,
+  describedAsWrapper,
+  inputFile,
+  manifest,
+  modules,
+  nativeSummary,
+} from './fixtures.mjs';
+
+const PIXEL_LIMIT_TEXT = 'F&C picture larger than 268435456 pixels';
 
 test('Node 20 has wasm SIMD, and the probe says so', () => {
   assert.equal(wasmSimdSupported(), true);
@@ -18,6 +27,21 @@ for (const { name, core } of modules) {
     for (const answer of [core.describe(huge), core.decode(huge, -1)]) {
       assert.deepEqual(answer, { ok: false, code: 21, message: 'F&C picture file larger than 512 MiB' });
     }
+  });
+
+  test(`${name}: pictures over the pixel limit are refused with the loader's sentence`, () => {
+    for (const entry of manifest.oversized) {
+      const bytes = inputFile(entry.file);
+      const described = core.describe(bytes);
+      assert.deepEqual(described, describedAsWrapper(entry.describe), entry.file);
+      assert.deepEqual([described.code, described.message], [22, PIXEL_LIMIT_TEXT]);
+      entry.decodes.forEach((native) => {
+        assert.deepEqual(decodeSummary(core.decode(bytes, native.frame)), nativeSummary(native), entry.file);
+      });
+    }
+    const ipq = inputFile('oversized-frame.ipq');
+    assert.equal(core.decode(ipq, 0).ok, true, 'the small frame still decodes');
+    assert.deepEqual([core.decode(ipq, 1).code, core.decode(ipq, 1).message], [22, PIXEL_LIMIT_TEXT]);
   });
 
   test(`${name}: options leave out what is not asked for`, () => {

@@ -315,6 +315,35 @@ std::vector<std::pair<std::string, Bytes>> WritersPictures() {
   };
 }
 
+// Pictures over the loaders' limit of pixels, whole or in one IPQ frame: a
+// few bytes that describe 400 million pixels.
+std::vector<std::pair<std::string, Bytes>> OversizedPictures() {
+  McgFile mcg;
+  mcg.Width = mcg.Height = 20000;
+  mcg.Depth = 8;
+  mcg.UnpackedSize = 20000 * 20000;
+  for (int i = 0; i < 256; ++i) mcg.Colours.push_back(PatternColour(i));
+  mcg.Packed = McgLiteralStream(Bytes(64, 1));
+  BitmapFrame frame;
+  frame.Width = frame.Height = 20000;
+  frame.Packing = 1;
+  frame.PixelData = EncodeIpfCodes(Bytes(64, 1));
+  return {{"oversized.mcg", MakeMcg(mcg)},
+          {"oversized.ipf", MakeIpf(GreyPalette(), frame)},
+          {"oversized-frame.ipq", MakeIpq(GreyPalette(), {PatternFrame(8, 8, false, 1), frame})}};
+}
+
+// The description and the first frames' decodes, hashed.
+std::string RefusedEntry(const std::string& name, const Bytes& file) {
+  Save("files/" + name, file);
+  Json json, decodes;
+  Put(json, "file", Quoted(name));
+  Put(json, "describe", Describe(file));
+  for (int32_t frame = -1; frame < 2; ++frame) Push(decodes, Decode(file, frame, ""));
+  Put(json, "decodes", Array(decodes));
+  return Object(json);
+}
+
 // Archives for the listing: the sample's, names in code page 932, a member
 // cut short, none at all.
 std::vector<std::pair<std::string, Bytes>> Archives(const std::string& samples) {
@@ -341,11 +370,12 @@ int main(int argc, char** argv) {
   for (const std::string& directory : {OutDir, OutDir + "/files", OutDir + "/expected"}) {
     mkdir(directory.c_str(), 0777);
   }
-  Json pictures, hostile, archives;
+  Json pictures, oversized, hostile, archives;
   for (const auto& picture : WritersPictures()) Push(pictures, PictureEntry(picture.first, picture.second));
   for (const char* sample : {"sunset.ipf", "waves.ipq", "dusk.mcg"}) {
     Push(pictures, PictureEntry(sample, ReadWhole(samples + "/" + sample)));
   }
+  for (const auto& picture : OversizedPictures()) Push(oversized, RefusedEntry(picture.first, picture.second));
   std::vector<PictureCase> pictureCases = HostilePictureCases();
   for (PictureCase& found : FoundPictureCases(argv[3])) pictureCases.push_back(found);
   for (size_t i = 0; i < pictureCases.size(); ++i) {
@@ -359,6 +389,7 @@ int main(int argc, char** argv) {
   }
   Json manifest;
   Put(manifest, "pictures", Array(pictures));
+  Put(manifest, "oversized", Array(oversized));
   Put(manifest, "hostile", Array(hostile));
   Put(manifest, "archives", Array(archives));
   const std::string text = Object(manifest) + "\n";
