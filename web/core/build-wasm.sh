@@ -71,4 +71,10 @@ build() { # name, extra flags
 }
 
 build fc_core
+# The portable module is for engines without SIMD or bulk memory: it must hold none of their instructions.
+if command -v llvm-objdump-14 >/dev/null; then
+  if llvm-objdump-14 -d "$out/fc_core.wasm" | grep -qE 'v128|[if](8x16|16x8|32x4|64x2)|memory\.(copy|fill)'; then
+    fail "fc_core.wasm holds SIMD or bulk memory instructions"
+  fi
+fi
 build fc_core_simd -msimd128 -mbulk-memory
