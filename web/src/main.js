@@ -4,7 +4,7 @@
 import { instantiateCore } from './core.js';
 import { wasmBytes, workerUrl } from './assets.js';
 import { createPool } from './pool.js';
-import { makeItem, listArchive, sniffAll, sniffItem, useCore, droppedFiles, pickedFiles } from './sources.js';
+import { makeItem, bytesOf, listArchive, sniffAll, sniffItem, useCore, droppedFiles, pickedFiles } from './sources.js';
 import { frameFileName } from './names.js';
 import { exportZip } from './zipexport.js';
 import { t, lang } from './i18n.js';
@@ -43,8 +43,10 @@ function report(text, error = false) {
   while (log.children.length > 500) log.firstChild.remove();
 }
 
+const sizeFormat = new Intl.NumberFormat(lang === 'ja' ? 'ja-JP' : 'en-US');
+
 function formatSize(n) {
-  return n.toLocaleString(lang === 'ja' ? 'ja-JP' : 'en-US');
+  return sizeFormat.format(n);
 }
 
 function kindText(item) {
@@ -153,7 +155,7 @@ async function requestThumb(item) {
     return;
   }
   // The worker tells what is no picture; the list need not wait for its own look.
-  const job = pool.run('thumb', { blob: item.blob, max: THUMB }, 0);
+  const job = pool.run('thumb', { ...bytesOf(item), max: THUMB }, 0);
   item.thumbJob = job;
   const result = await job.promise;
   if (item.thumbJob !== job) return;
@@ -179,11 +181,14 @@ const toPaint = [];
 
 function paintThumbs() {
   for (const [item, result] of toPaint.splice(0)) {
-    if (!item.cell.isConnected) continue;
+    if (!item.cell.isConnected) {
+      result.bitmap.close();
+      continue;
+    }
     const canvas = document.createElement('canvas');
     canvas.width = result.width;
     canvas.height = result.height;
-    canvas.getContext('2d').putImageData(new ImageData(result.rgba, result.width, result.height), 0, 0);
+    canvas.getContext('bitmaprenderer').transferFromImageBitmap(result.bitmap);
     item.cell.querySelector('.thumb').replaceChildren(canvas);
     item.cell.querySelector('.badge').textContent = `${result.fullWidth}×${result.fullHeight}`;
     item.cell.dataset.thumb = 'done';
@@ -338,7 +343,7 @@ async function savePng() {
   const item = selectedItem();
   if (state.mode !== 'picture' || !item) return;
   const frame = viewer.frame();
-  const result = await pool.run('png', { blob: item.blob, frame }, -1).promise;
+  const result = await pool.run('png', { ...bytesOf(item), frame }, -1).promise;
   if (!result.ok) {
     report(`${item.path}: ${result.message}`, true);
     return;

@@ -9,8 +9,23 @@ export function useCore(c) {
   core = c;
 }
 
-export function makeItem(name, path, blob) {
-  return { name, path, blob, size: blob.size, kind: undefined, error: null, sniffing: null };
+// An item's bytes are `source` from `start` (a File, or the archive it lies
+// in); its Blob is made only when asked for, since each slice costs the page
+// a round trip to the browser.
+export function makeItem(name, path, source, start = 0, size = source.size) {
+  const item = { name, path, source, start, size, kind: undefined, error: null, sniffing: null, sliced: null };
+  Object.defineProperty(item, 'blob', {
+    get() {
+      if (!item.sliced) item.sliced = start === 0 && size === source.size ? source : source.slice(start, start + size);
+      return item.sliced;
+    },
+  });
+  return item;
+}
+
+// What a worker job takes: the source and the span (the worker slices it).
+export function bytesOf(item) {
+  return { blob: item.source, start: item.start, end: item.start + item.size };
 }
 
 async function head(blob, count) {
@@ -20,7 +35,7 @@ async function head(blob, count) {
 // The item's kind by its first 64 bytes: 'ipf', 'ipq', 'mcg', 'vfs' or null.
 export function sniffItem(item) {
   if (!item.sniffing) {
-    item.sniffing = head(item.blob, 64).then(
+    item.sniffing = head(item.source.slice(item.start, item.start + Math.min(64, item.size)), 64).then(
       (bytes) => (item.kind = core.sniff(bytes)),
       (error) => {
         item.kind = null;
@@ -94,8 +109,8 @@ export async function listArchive(blob, prefix) {
   if (!listing.ok) return listing;
   const items = listing.members.map((m) => {
     const text = memberText(m.nameBytes);
-    const bytes = m.code === 0 ? blob.slice(m.offset, m.offset + m.size) : new Blob([]);
-    const item = makeItem(text, prefix ? prefix + '/' + text : text, bytes);
+    const item = m.code === 0 ? makeItem(text, prefix ? prefix + '/' + text : text, blob, m.offset, m.size)
+      : makeItem(text, prefix ? prefix + '/' + text : text, new Blob([]));
     item.member = text;
     item.archive = blob;
     item.offset = m.offset;

@@ -2,6 +2,7 @@
 // never enlarges); fit, 1:1 and steps of 2x on request, sharp pixels when
 // enlarged, panned by dragging. Only the shown picture is kept decoded.
 import { t } from './i18n.js';
+import { bytesOf } from './sources.js';
 
 const $ = (id) => document.getElementById(id);
 const STEPS = [0.125, 0.25, 0.5, 1, 2, 3, 4, 6, 8, 12, 16];
@@ -85,7 +86,7 @@ export function createViewer({ pool, onFrame }) {
   // worker's result, {ok: false, cancelled: true} when superseded.
   async function open(item, frame) {
     job?.cancel();
-    const mine = pool.run('decode', { blob: item.blob, frame }, -1);
+    const mine = pool.run('decode', { ...bytesOf(item), frame }, -1);
     job = mine;
     const result = await mine.promise;
     if (job !== mine) return { ok: false, cancelled: true };

@@ -49,7 +49,9 @@ const jobs = {
     const picture = decoded(bytes, frame ?? -1);
     if (!picture.ok) return [{ ...picture, kind }, []];
     const small = shrink(picture.rgba, picture.width, picture.height, max);
-    return [{ ok: true, kind, picture: true, width: small.width, height: small.height, rgba: small.rgba, fullWidth: picture.width, fullHeight: picture.height }, [small.rgba.buffer]];
+    // As a bitmap, which the page shows without copying pixels on its own thread.
+    const bitmap = await createImageBitmap(new ImageData(small.rgba, small.width, small.height));
+    return [{ ok: true, kind, picture: true, width: small.width, height: small.height, bitmap, fullWidth: picture.width, fullHeight: picture.height }, [bitmap]];
   },
   // The picture (or one IPQ frame) with its description, for the viewer.
   async decode({ blob, read, frame }) {
@@ -126,6 +128,7 @@ onmessage = (event) => {
     if (queue.some((m) => m.id === message.id)) cancelled.add(message.id);
     return;
   }
+  if (message.start !== undefined) message.blob = message.blob.slice(message.start, message.end);
   // Read ahead only what the limit lets through (the limit is the core's, once it is there).
   if (message.blob && core && message.blob.size <= core.limits.maxInputBytes) {
     message.read = message.blob.arrayBuffer().then((b) => new Uint8Array(b), (e) => e);

@@ -5,7 +5,7 @@
 // (fflate's streaming writer; the parts go into a Blob as they come).
 import { Zip, ZipPassThrough } from './vendor/fflate.js';
 import { isPictureName, isPlainText, frameFileName } from './names.js';
-import { listArchive, sniffAll } from './sources.js';
+import { bytesOf, listArchive, sniffAll } from './sources.js';
 import { t } from './i18n.js';
 
 // The conversions of one list, in order: [{item, base, shown}], and the
@@ -61,7 +61,7 @@ export async function exportZip({ items, inArchive, pool, progress, signal, name
   let next = 0;
   const start = () => {
     const task = tasks[next++];
-    const job = pool.run('convert', { blob: task.item.blob }, 1);
+    const job = pool.run('convert', bytesOf(task.item), 1);
     signal.jobs.add(job);
     inFlight.push({ task, job });
   };
