@@ -20,7 +20,7 @@ export async function launch({ offline = false, locale = 'en-US', viewport = { w
     viewport,
     acceptDownloads: true,
     args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update',
-      '--disable-sync', '--no-first-run', '--disable-default-apps', '--allow-file-access-from-files'],
+      '--disable-sync', '--no-first-run', '--disable-default-apps'],
   });
   const requests = [];
   const problems = [];

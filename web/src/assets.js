@@ -1,11 +1,12 @@
-// Where the worker and the module come from. The site serves them as files
-// next to this one; the single-file build hands out Blob URLs for them
-// (globalThis.fcAssets, set by its loader) because a page opened from disk
-// cannot fetch its neighbours.
+// Where the worker and the module come from. The worker is one classic
+// script (worker.bundle.js, joined from worker.js and its imports by the
+// build). The site serves it next to this file; the single-file build hands
+// out a Blob URL for it (globalThis.fcAssets, set by its loader) because a
+// page opened from disk cannot fetch its neighbours.
 import { wasmSimdSupported } from './core.js';
 
 export function workerUrl() {
-  return globalThis.fcAssets?.worker ?? new URL('./worker.js', import.meta.url).href;
+  return globalThis.fcAssets?.worker ?? new URL('./worker.bundle.js', import.meta.url).href;
 }
 
 function fromBase64(text) {

@@ -13,7 +13,7 @@ export function createPool({ size, workerUrl, wasm }) {
   let nextId = 1;
 
   function spawn(slot) {
-    slot.worker = new Worker(workerUrl, { type: 'module' });
+    slot.worker = new Worker(workerUrl);
     slot.worker.onmessage = (event) => {
       const { id, result, fatal, memory } = event.data;
       if (fatal) {
@@ -23,6 +23,7 @@ export function createPool({ size, workerUrl, wasm }) {
       const at = slot.jobs.findIndex((j) => j.id === id);
       if (at < 0) return;
       const [job] = slot.jobs.splice(at, 1);
+      slot.failures = 0;
       if (memory > KEEP_MEMORY) restart(slot);
       job.resolve(result);
       pump();
@@ -30,8 +31,16 @@ export function createPool({ size, workerUrl, wasm }) {
     slot.worker.onerror = (event) => {
       event.preventDefault();
       const [failed] = slot.jobs.splice(0, 1);
-      failed?.resolve({ ok: false, message: event.message || 'the decoding worker failed' });
-      restart(slot);
+      const message = event.message || 'the decoding worker failed';
+      failed?.resolve({ ok: false, message });
+      // A worker that fails again and again without finishing a job is not started again.
+      if (++slot.failures >= 3) {
+        slot.worker.terminate();
+        slot.dead = message;
+        for (const job of slot.jobs.splice(0).reverse()) queue.unshift(job);
+      } else {
+        restart(slot);
+      }
       pump();
     };
     slot.worker.postMessage({ op: 'init', wasm: wasm.slice() });
@@ -46,7 +55,12 @@ export function createPool({ size, workerUrl, wasm }) {
 
   function pump() {
     for (;;) {
-      const slot = slots.reduce((best, s) => (s.jobs.length < best.jobs.length ? s : best), slots[0]);
+      const alive = slots.filter((s) => !s.dead);
+      if (alive.length === 0) {
+        for (const job of queue.splice(0)) job.resolve({ ok: false, message: slots[0].dead });
+        return;
+      }
+      const slot = alive.reduce((best, s) => (s.jobs.length < best.jobs.length ? s : best), alive[0]);
       if (queue.length === 0 || slot.jobs.length >= PER_WORKER) return;
       const job = queue.shift();
       slot.jobs.push(job);
@@ -56,7 +70,7 @@ export function createPool({ size, workerUrl, wasm }) {
   }
 
   for (let i = 0; i < size; i++) {
-    const slot = { worker: null, jobs: [] };
+    const slot = { worker: null, jobs: [], failures: 0, dead: null };
     spawn(slot);
     slots.push(slot);
   }

@@ -32,6 +32,38 @@ const wasmModule = (file) => `export default ${JSON.stringify(readFileSync(join(
 modules.set('wasm_simd.js', wasmModule('fc_core_simd.wasm'));
 modules.set('wasm_portable.js', wasmModule('fc_core.wasm'));
 
+// The worker as one classic script: a worker made from a Blob URL in a page
+// opened from disk has an origin of its own and may not import the page's
+// other Blob URLs, so its modules are joined here, each in a function of its
+// own that returns what it exports.
+function bundleWorker() {
+  const order = [];
+  const visit = (name) => {
+    if (order.includes(name)) return;
+    const text = modules.get(name);
+    if (text === undefined) throw new Error(`the worker imports ${name}, which is not in src/`);
+    for (const [, spec] of text.matchAll(/^import\s[^;]*?from\s*['"]\.\/([^'"]+)['"];?/gm)) visit(spec);
+    order.push(name);
+  };
+  visit('worker.js');
+  const id = (name) => '__module_' + name.replace(/\W/g, '_');
+  const parts = order.map((name) => {
+    let text = modules.get(name);
+    text = text.replace(/^import\s*\{([^}]*)\}\s*from\s*['"]\.\/([^'"]+)['"];?/gm,
+      (all, names, spec) => `const {${names.replace(/\bas\b/g, ':')}} = ${id(spec)};`);
+    const exported = [];
+    text = text.replace(/^export\s+((?:async\s+)?function\*?|const|let|class)\s+(\w+)/gm, (all, keyword, word) => {
+      exported.push(word);
+      return `${keyword} ${word}`;
+    });
+    if (/^\s*(import|export)\b/m.test(text)) throw new Error(`${name}: an import or export the worker bundle cannot take`);
+    if (/\bimport\s*\(|import\.meta/.test(text)) throw new Error(`${name}: a dynamic import in the worker`);
+    return `const ${id(name)} = (() => {\n${text}\nreturn { ${exported.join(', ')} };\n})();`;
+  });
+  return `'use strict';\n${parts.join('\n')}\n`;
+}
+modules.set('worker.bundle.js', bundleWorker());
+
 for (const [name, text] of modules) writeFileSync(join(site, 'src', name), text);
 const html = readFileSync(join(web, 'index.html'), 'utf8');
 const css = readFileSync(join(web, 'style.css'), 'utf8');
@@ -58,7 +90,7 @@ const loader = `(() => {
       (all, lead, quote, spec) => lead + quote + url(resolve(name, spec)) + quote);
     return (urls[name] = URL.createObjectURL(new Blob([text], { type: 'text/javascript' })));
   };
-  globalThis.fcAssets = { worker: url('worker.js') };
+  globalThis.fcAssets = { worker: URL.createObjectURL(new Blob([sources['worker.bundle.js']], { type: 'text/javascript' })) };
   import(url('main.js')).catch((e) => { document.getElementById('message').textContent = String(e); });
 })();`;
 
