@@ -24,7 +24,12 @@ export async function launch({ offline = false, locale = 'en-US', viewport = { w
   });
   const requests = [];
   const problems = [];
+  // What the policy stops never reaches the network: it is told apart.
+  const blocked = new Set();
   context.on('request', (r) => requests.push(r.url()));
+  context.on('requestfailed', (r) => {
+    if (/csp/i.test(r.failure()?.errorText ?? '')) blocked.add(r.url());
+  });
   const page = context.pages()[0] ?? (await context.newPage());
   page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
   page.on('console', (m) => {
@@ -34,6 +39,7 @@ export async function launch({ offline = false, locale = 'en-US', viewport = { w
     context,
     page,
     requests,
+    blocked,
     problems,
     async close() {
       await context.close();

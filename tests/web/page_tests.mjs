@@ -276,7 +276,27 @@ async function largeArchiveOnDemand({ page, url, fx }) {
   check(read > 0 && read < 1048576, `the page read ${read} bytes of a ${fx.largeSize}-byte archive`);
 }
 
+// The page's policy forbids every request to elsewhere: a fetch, an image, a
+// script from outside are refused by the browser itself.
+async function policyForbidsRequests({ page, url }) {
+  await ready(page, url);
+  const refused = await page.evaluate(async () => {
+    const seen = [];
+    document.addEventListener('securitypolicyviolation', (e) => seen.push(e.effectiveDirective));
+    await fetch('https://example.com/').catch(() => {});
+    const img = new Image();
+    img.src = 'https://example.com/x.png';
+    const script = document.createElement('script');
+    script.src = 'https://example.com/x.js';
+    document.head.append(script);
+    await new Promise((r) => setTimeout(r, 500));
+    return seen.sort();
+  });
+  check(JSON.stringify(refused) === JSON.stringify(['connect-src', 'img-src', 'script-src-elem']), `refused: ${refused}`);
+}
+
 export const TESTS = [
+  ['the policy forbids requests', policyForbidsRequests, { provokesPolicy: true }],
   ['large archive read on demand', largeArchiveOnDemand],
   ['pictures over the limits', overTheLimits],
   ['ZIP progress and cancel', zipProgressAndCancel],
