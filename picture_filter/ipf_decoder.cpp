@@ -48,7 +48,7 @@ inline bool NeedsOperands(uint8_t b) { return b < 0x0E || (b >= 0x10 && b < 0x20
 // Long literal stretches 16 codes at a time, the next code found from marks
 // kept in a register, and a run or copy of up to 64 bytes without a jump.
 // Only the marks follow the word size: a register holds those of 64 code
-// bytes on x86-64, of 32 on i686.
+// bytes on x86-64 and in WebAssembly, of 32 on i686.
 
 // Sixty-four bytes in four moves; `from` lies 16 or more bytes before `to`,
 // so each move reads only bytes already written.
@@ -70,7 +70,7 @@ inline void FillLongRun(uint8_t* out, const uint8_t* pattern, size_t length) {
 // The high bits of the 16 codes that are not literals (below 0x20).
 inline unsigned NonLiteralMask16(Bytes16 codes) { return BelowMask16(codes, 0x20); }
 
-typedef uintptr_t MarkWord;
+typedef MatchWord MarkWord;
 constexpr size_t FastWriteSpan = 16;                    // literals moved at once
 constexpr size_t FastReadSpan = 8 * sizeof(MarkWord);   // code bytes read ahead of a code's start
 

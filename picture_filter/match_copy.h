@@ -12,7 +12,9 @@
 
 constexpr size_t MatchOverrun = 24;
 
-#if UINTPTR_MAX > 0xFFFFFFFFu
+// The widest plain register: 64 bits on x86-64, and in WebAssembly, whose
+// 64-bit integers are native although its pointers have 32 bits.
+#if UINTPTR_MAX > 0xFFFFFFFFu || defined(__wasm__)
 typedef uint64_t MatchWord;
 #else
 typedef uint32_t MatchWord; // i686: a 64-bit move would cost two registers anyway

@@ -5,9 +5,10 @@
 // processor would miss.
 //
 // With SSE2 (every x86-64 processor, and the i686 plug-ins' baseline) the
-// moves are SSE2 registers; elsewhere the same operations are written out
-// byte by byte, so that the one fast loop of each decoder builds and
-// behaves the same on any processor.
+// moves are SSE2 registers, and in WebAssembly built with its 128-bit
+// operations (-msimd128) they are those; elsewhere the same operations are
+// written out byte by byte, so that the one fast loop of each decoder builds
+// and behaves the same on any processor.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +19,13 @@
 #define FC_SSE2_MOVES 1
 #else
 #define FC_SSE2_MOVES 0
+#endif
+
+#if !FC_SSE2_MOVES && defined(__wasm_simd128__)
+#include <wasm_simd128.h>
+#define FC_WASM_SIMD_MOVES 1
+#else
+#define FC_WASM_SIMD_MOVES 0
 #endif
 
 // The operations byte by byte: what a processor without SSE2 runs, and
@@ -63,6 +71,20 @@ inline Bytes16 SubtractFromEach(Bytes16 value, uint8_t amount) {
 inline unsigned BelowMask16(Bytes16 value, uint8_t bound) {
   const __m128i overOrZero = _mm_subs_epu8(value, _mm_set1_epi8(static_cast<char>(bound - 1)));
   return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(overOrZero, _mm_setzero_si128())));
+}
+#elif FC_WASM_SIMD_MOVES
+typedef v128_t Bytes16;
+
+inline Bytes16 Load16(const uint8_t* from) { return wasm_v128_load(from); }
+inline void Store16(uint8_t* to, Bytes16 value) { wasm_v128_store(to, value); }
+
+inline Bytes16 SubtractFromEach(Bytes16 value, uint8_t amount) {
+  return wasm_i8x16_sub(value, wasm_i8x16_splat(static_cast<int8_t>(amount)));
+}
+
+// WebAssembly compares unsigned bytes directly.
+inline unsigned BelowMask16(Bytes16 value, uint8_t bound) {
+  return static_cast<unsigned>(wasm_i8x16_bitmask(wasm_u8x16_lt(value, wasm_u8x16_splat(bound))));
 }
 #else
 using plain_moves::BelowMask16;

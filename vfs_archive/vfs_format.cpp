@@ -74,22 +74,29 @@ const uint8_t* FindVfsHeader(const InputRange& input, const uint8_t* entry) {
   }
 }
 
-int32_t LocateVfsMember(const InputRange& input, const uint8_t* entry, char* name, int32_t* size, void* cursor) {
-  const uint8_t* header = FindVfsHeader(input, entry);
-  if (header == nullptr) return ResultNotOurFormat;
+int32_t FindVfsMemberSpan(const uint8_t* entry, uint64_t bytesFromHeader, VfsMemberSpan* span) {
   const uint32_t dataOffset = ReadU32(entry + VfsDataOffsetAt);
   const uint32_t dataSize = ReadU32(entry + VfsDataSizeAt);
   if (dataSize > static_cast<uint32_t>(INT32_MAX)) return ResultBrokenData;
+  if (dataOffset > bytesFromHeader || dataSize > bytesFromHeader - dataOffset) return ResultBrokenData;
+  *span = VfsMemberSpan{dataOffset, dataSize};
+  return ResultSuccess;
+}
+
+int32_t LocateVfsMember(const InputRange& input, const uint8_t* entry, char* name, int32_t* size, void* cursor) {
+  const uint8_t* header = FindVfsHeader(input, entry);
+  if (header == nullptr) return ResultNotOurFormat;
   // A member whose bytes do not all lie in the archive is damage, found here
   // before the framework allocates the host's block or creates a file of
   // that size (up to 2 GB) only to fail the copy.
-  const uint8_t* start = ReadableAt(input, header, dataOffset, dataSize);
-  if (start == nullptr) return ResultBrokenData;
-  static_cast<VfsMemberCursor*>(cursor)->MemberStart = start;
+  VfsMemberSpan span;
+  const int32_t result = FindVfsMemberSpan(entry, BytesLeft(input, header), &span);
+  if (result != ResultSuccess) return result;
+  static_cast<VfsMemberCursor*>(cursor)->MemberStart = header + span.DataOffset;
   const size_t nameLength = VfsNameLength(entry);
   std::memcpy(name, entry, nameLength);
   name[nameLength] = '\0';
-  *size = static_cast<int32_t>(dataSize);
+  *size = static_cast<int32_t>(span.DataSize);
   return ResultSuccess;
 }
 

@@ -44,6 +44,19 @@ int32_t EnumerateVfsEntries(const InputRange& input, const uint8_t* archive, Cat
 // entry is unreadable, no header lies behind it, or the order is broken.
 const uint8_t* FindVfsHeader(const InputRange& input, const uint8_t* entry);
 
+// Where a member's bytes lie: DataOffset bytes after the archive header that
+// FindVfsHeader finds for its entry, DataSize bytes long.
+struct VfsMemberSpan {
+  uint32_t DataOffset;
+  uint32_t DataSize;
+};
+
+// The span of the member at `entry` (proven readable) in an archive that has
+// `bytesFromHeader` bytes from its header on: 0; 3 when the size is over 2 GB
+// or the bytes do not all lie in the archive. The member's bytes themselves
+// are not needed, so a directory read on its own can be checked.
+int32_t FindVfsMemberSpan(const uint8_t* entry, uint64_t bytesFromHeader, VfsMemberSpan* span);
+
 int32_t LocateVfsMember(const InputRange& input, const uint8_t* entry, char* name, int32_t* size, void* cursor);
 
 int32_t WriteVfsMember(const InputRange& input, const uint8_t* entry, uint8_t* output, int32_t size,
