@@ -1,13 +1,21 @@
 // The system image codec's frame server as WIC reaches it with a stream's
 // bytes: the frame list, each frame's shape, its decoding, and rectangle
-// copies at a padded stride. A decoded frame must have the shape described
-// beforehand, and a sub-rectangle must hold the same pixels as the whole.
+// copies at a padded stride, and the whole picture in the display mode the
+// last byte chooses. A decoded frame must have the shape described
+// beforehand and the pixels and colours the plain reference decoders give,
+// and a sub-rectangle must hold the same pixels as the whole.
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
 #include "common/result_codes.h"
+#include "container/frames.h"
+#include "container/ipq_display_mode.h"
+#include "container/picture_kind.h"
+#include "container/read_picture_info.h"
 #include "fuzz/fuzz_check.h"
+#include "fuzz/reference_dib.h"
+#include "picture_filter/dib_layout.h"
 #include "picture_filter/wic/codec_frames.h"
 
 namespace {
@@ -44,6 +52,59 @@ void CheckCopies(const CodecFrame& frame) {
   }
 }
 
+// The frame's colours as the DIB's table holds them: blue, green, red (and
+// a fourth byte the frame does not keep).
+std::vector<uint8_t> ColourTable(const CodecFrame& frame) {
+  std::vector<uint8_t> table;
+  for (int32_t entry = 0; entry < frame.Shape.ColourEntries; ++entry) {
+    const uint32_t colour = frame.Colours[entry];
+    table.insert(table.end(), {static_cast<uint8_t>(colour), static_cast<uint8_t>(colour >> 8),
+                               static_cast<uint8_t>(colour >> 16), 0});
+  }
+  return table;
+}
+
+// The frame against the reference decoders: an MCG is the whole picture, an
+// IPF or IPQ frame its "bmp " chunk alone.
+void CheckAgainstReference(const InputRange& input, int32_t index, const CodecFrame& frame) {
+  const PictureImage picture{input, input.First};
+  if (!ReferenceFits(picture)) return;
+  const CodecFrameShape& shape = frame.Shape;
+  PictureInfo info{};
+  info.Width = shape.Width;
+  info.Height = shape.Height;
+  info.ColorDepth = static_cast<int16_t>(shape.Depth);
+  const DibLayout layout{shape.ColourEntries, BitmapInfoHeaderSize + 4 * shape.ColourEntries, frame.Stride,
+                         frame.Stride * shape.Height};
+  const ExpectedDib expected = DetectImageKind(picture) == McgPicture
+                                   ? ExpectDib(picture, ShowFirst, info, layout)
+                                   : ExpectFrameDib(picture, FrameChunk(picture, index), info, layout);
+  CheckDib(expected, ColourTable(frame).data(), frame.Pixels, false);
+}
+
+// The whole picture as the picture filter shows it, in display mode `mode`.
+void CheckPicture(const InputRange& input, int32_t mode) {
+  const PictureImage picture{input, input.First};
+  PictureInfo info;
+  DibLayout layout;
+  if (DetectImageKind(picture) == NotAPicture || ReadPictureInfo(picture, mode, &info) != ResultSuccess ||
+      ComputeDibLayout(info, &layout) != ResultSuccess || layout.ImageSize > LargestFrame) {
+    return;
+  }
+  if (!ReferenceFits(picture)) return;
+  CodecFrame frame;
+  const int32_t decoded = DecodeCodecPicture(input, mode, &frame);
+  FUZZ_CHECK(decoded == ResultSuccess || decoded == ResultBrokenData || decoded == DataEnded ||
+             decoded == ResultNotImplemented);
+  if (decoded != ResultSuccess) {
+    FUZZ_CHECK(frame.Pixels == nullptr);
+    return;
+  }
+  FUZZ_CHECK(frame.Shape.Width == info.Width && frame.Shape.Height == info.Height && frame.Stride == layout.Stride);
+  CheckDib(ExpectDib(picture, mode, info, layout), ColourTable(frame).data(), frame.Pixels, false);
+  ReleaseCodecFrame(&frame);
+}
+
 void CheckFrame(const InputRange& input, int32_t index) {
   CodecFrameShape shape;
   const int32_t described = DescribeCodecFrame(input, index, &shape);
@@ -69,6 +130,7 @@ void CheckFrame(const InputRange& input, int32_t index) {
   }
   FUZZ_CHECK(std::memcmp(&frame.Shape, &shape, sizeof shape) == 0 && frame.Stride == stride);
   for (int32_t entry = 0; entry < shape.ColourEntries; ++entry) FUZZ_CHECK(frame.Colours[entry] >> 24 == 0xFF);
+  CheckAgainstReference(input, index, frame);
   CheckCopies(frame);
   ReleaseCodecFrame(&frame);
 }
@@ -89,5 +151,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (count > FramesTried) CheckFrame(input, count - 1);
   CodecFrameShape beyond;
   FUZZ_CHECK(DescribeCodecFrame(input, count, &beyond) == ResultBrokenData);
+  CheckPicture(input, size > 0 ? data[size - 1] % IpqDisplayModeCount : 0);
   return 0;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/fast_path_seeds.h"
+#include "fuzz/png_seeds.h"
 #include "writers/ipf_encoder.h"
 #include "writers/mcg_encoder.h"
 #include "tests/support/file_bytes.h"
@@ -115,6 +117,44 @@ void IpqArchiveSeeds(const std::string& directory) {
   }
 }
 
+// The decoders' fast paths, code by code: kept in the corpus whole (whole-*).
+void FastPathSeeds(const std::string& directory) {
+  for (const auto& picture : FastPathPictures()) {
+    Bytes bytes = picture.second;
+    bytes.push_back(0xF8); // no cancelling
+    Write(directory, picture.first, bytes);
+  }
+}
+
+// The pack and replace target: an even first byte packs the members that
+// follow (name length, name, 16-bit size, data); an odd one replaces
+// (count, then entry, size and data each) in the archive after them.
+void VfsPlanSeeds(const std::string& directory) {
+  Bytes pack = {0};
+  for (const std::string name : {"ONE.DAT", "", "TWELVE.CHARS", "X"}) {
+    pack.push_back(static_cast<uint8_t>(name.size()));
+    pack.insert(pack.end(), name.begin(), name.end());
+    const Bytes data = Pixels(name.size() * 70, 4);
+    pack.insert(pack.end(), {static_cast<uint8_t>(data.size()), static_cast<uint8_t>(data.size() >> 8)});
+    pack.insert(pack.end(), data.begin(), data.end());
+  }
+  Write(directory, "pack", pack);
+  const Bytes archive = MakeVfs({{"A.IPF", Pixels(300, 1)}, {"B", Bytes(0)}, {"C.MCG", Pixels(40, 2)}});
+  Bytes replace = {1, 2, 0, 5, 1, 2, 3, 4, 5, 2, 0};
+  replace.insert(replace.end(), archive.begin(), archive.end());
+  Write(directory, "replace", replace);
+  VfsLayout layout = LayOutVfs({{"X", Bytes(5, 5)}, {"Y", Bytes(7, 7)}, {"Z", Bytes(9, 9)}});
+  layout.Entries[1].DataOffset += 100; // out of order, and past the end
+  Bytes unordered = {3, 1, 1, 7, 9};
+  const Bytes broken = WriteVfs(layout);
+  unordered.insert(unordered.end(), broken.begin(), broken.end());
+  Write(directory, "replace-unordered", unordered);
+}
+
+void PngSeeds(const std::string& directory) {
+  for (const auto& file : PngSeedFiles()) Write(directory, file.first, file.second);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -124,12 +164,18 @@ int main(int argc, char** argv) {
   }
   const std::string root = argv[1];
   mkdir(root.c_str(), 0755);
-  for (const char* target : {"fuzz_picture", "fuzz_vfs", "fuzz_ipq_archive"}) mkdir((root + "/" + target).c_str(), 0755);
+  for (const char* target : {"fuzz_picture", "fuzz_vfs", "fuzz_ipq_archive", "fuzz_vfs_plan", "fuzz_png_encode"}) {
+    mkdir((root + "/" + target).c_str(), 0755);
+  }
   PictureSeeds(root + "/fuzz_picture");
   VfsSeeds(root + "/fuzz_vfs");
   IpqArchiveSeeds(root + "/fuzz_ipq_archive");
   // The WIC codec reads the same pictures.
   mkdir((root + "/fuzz_codec").c_str(), 0755);
   PictureSeeds(root + "/fuzz_codec");
+  FastPathSeeds(root + "/fuzz_picture");
+  FastPathSeeds(root + "/fuzz_codec");
+  VfsPlanSeeds(root + "/fuzz_vfs_plan");
+  PngSeeds(root + "/fuzz_png_encode");
   return 0;
 }
