@@ -151,6 +151,24 @@ void VfsPlanSeeds(const std::string& directory) {
   Write(directory, "replace-unordered", unordered);
 }
 
+// The host text target: a control byte, a directory, a zero byte, a name;
+// code page 932 text whose trail bytes look like '\\'.
+void HostTextSeeds(const std::string& directory) {
+  const std::vector<std::pair<std::string, std::string>> texts = {
+      {"C:\\Games\\", "A.IPF"},           {"C:\\Games", "#00001.IPF"},   {"", "CON.txt"},
+      {"D:\\\x95\x5C", "\x83\x5C.ipf"}, {"\x81", "com9 "},            {"x:", ".."},
+      {"C:\\\x95\x5C\\", "A\x81"},     {"\\\\server\\share", "a/b"}};
+  uint8_t control = 0;
+  for (const auto& text : texts) {
+    Bytes bytes = {control};
+    bytes.insert(bytes.end(), text.first.begin(), text.first.end());
+    bytes.push_back(0);
+    bytes.insert(bytes.end(), text.second.begin(), text.second.end());
+    Write(directory, "text-" + std::to_string(control), bytes);
+    control = static_cast<uint8_t>(control + 37);
+  }
+}
+
 void PngSeeds(const std::string& directory) {
   for (const auto& file : PngSeedFiles()) Write(directory, file.first, file.second);
 }
@@ -164,7 +182,8 @@ int main(int argc, char** argv) {
   }
   const std::string root = argv[1];
   mkdir(root.c_str(), 0755);
-  for (const char* target : {"fuzz_picture", "fuzz_vfs", "fuzz_ipq_archive", "fuzz_vfs_plan", "fuzz_png_encode"}) {
+  for (const char* target : {"fuzz_picture", "fuzz_vfs", "fuzz_ipq_archive", "fuzz_vfs_plan", "fuzz_png_encode",
+                             "fuzz_host_text"}) {
     mkdir((root + "/" + target).c_str(), 0755);
   }
   PictureSeeds(root + "/fuzz_picture");
@@ -177,5 +196,6 @@ int main(int argc, char** argv) {
   FastPathSeeds(root + "/fuzz_codec");
   VfsPlanSeeds(root + "/fuzz_vfs_plan");
   PngSeeds(root + "/fuzz_png_encode");
+  HostTextSeeds(root + "/fuzz_host_text");
   return 0;
 }

@@ -84,6 +84,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(layout.Stride % 4 == 0 && layout.Stride >= rowBytes && layout.Stride < rowBytes + 4);
   FUZZ_CHECK(int64_t{layout.ImageSize} == int64_t{layout.Stride} * info.Height);
   FUZZ_CHECK(layout.InfoSize == BitmapInfoHeaderSize + 4 * layout.ColourEntries);
+  // The header the host's DIB starts with, in a block of exactly its size.
+  std::unique_ptr<uint8_t[]> header(new uint8_t[BitmapInfoHeaderSize]);
+  WriteBitmapInfoHeader(info, layout, header.get());
+  FUZZ_CHECK(ReadU32(header.get()) == BitmapInfoHeaderSize && ReadI32(header.get() + 4) == info.Width &&
+             ReadI32(header.get() + 8) == info.Height && ReadU16(header.get() + 12) == 1 &&
+             ReadU16(header.get() + 14) == info.ColorDepth && ReadU32(header.get() + 16) == 0 &&
+             ReadI32(header.get() + 20) == layout.ImageSize);
+  for (int at = 24; at < BitmapInfoHeaderSize; ++at) FUZZ_CHECK(header[at] == 0);
   if (layout.ImageSize > LargestBlock) return 0;
   if (kind == McgPicture && IsReadable(picture.Input, data, 64) && ReadI32(data + 40) > LargestBlock) return 0;
 

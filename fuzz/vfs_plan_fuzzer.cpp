@@ -4,7 +4,8 @@
 //         name's bytes, a 16-bit size and as many data bytes as remain of it.
 //   odd:  replace. A count of replacements (0 to 7), each an entry index, a
 //         size and its bytes; the rest of the input is the archive.
-// A packed archive must list exactly its members and hand out their bytes;
+// A packed archive must be what the in-memory writer makes of the same
+// members, and list exactly its members and hand out their bytes;
 // a replaced one the same names with the new data in the replaced entries
 // and the old data in the others. A refusal must name what is wrong.
 #include <cstring>
@@ -100,6 +101,12 @@ void Pack(Reader in) {
   const VfsPlanOutcome outcome = PlanVfsPack(members, &plan);
   FUZZ_CHECK(outcome.Result == VfsPlanned);
   const Bytes archive = Written(plan);
+  // The other way to write an archive, from members held in memory, gives the same bytes.
+  std::vector<VfsMember> held;
+  for (const VfsPackMember& member : members) {
+    held.push_back(VfsMember{member.Name, Bytes(member.Data.Data, member.Data.Data + member.Data.Size)});
+  }
+  FUZZ_CHECK(MakeVfs(held) == archive);
   std::vector<std::string> names;
   std::vector<uint32_t> sizes;
   FUZZ_CHECK(List(archive, &names, &sizes) && names.size() == members.size());
