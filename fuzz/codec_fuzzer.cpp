@@ -21,7 +21,7 @@
 namespace {
 
 // Frames beyond this are described but not decoded: a header may promise gigabytes.
-constexpr int64_t LargestFrame = 4 << 20;
+constexpr int64_t LargestFrame = 1 << 20;
 constexpr int32_t FramesTried = 4;
 
 uint32_t PixelAt(const uint8_t* row, int64_t bit, int32_t depth) {

@@ -35,14 +35,19 @@ struct IpfCodes {
     Codes.push_back(0x0E);
     Pixels += 1;
   }
-  // Literals up to a whole number of rows of `width`, then the end code.
-  Bytes Picture(uint16_t width) {
-    Literals((width - Pixels % width) % width + 80);
-    Literals((width - Pixels % width) % width);
+  // Literals up to a whole number of rows of `width`, the 0x0E code among
+  // the last codes (which the careful loop takes), then the end code and
+  // `trailing` bytes after it that no decoder may read as codes.
+  Bytes Picture(uint16_t width, size_t trailing = 0) {
+    Literals((width - (Pixels + 41) % width) % width + 20);
+    Escaped();
+    Literals(20);
     Codes.push_back(0x0F);
+    Codes.insert(Codes.end(), trailing, 0x10);
     BitmapFrame frame;
     frame.Width = width;
-    frame.Height = static_cast<uint16_t>(Pixels / width);
+    // An early end leaves rows of the picture to the decoder's zeros.
+    frame.Height = static_cast<uint16_t>(Pixels / width + (trailing > 0 ? 2 : 0));
     frame.Packing = 1;
     frame.PixelData = Codes;
     return MakeIpf(GreyPalette(), frame);
@@ -80,6 +85,14 @@ Bytes IpfRunsPicture() {
     }
   }
   return codes.Picture(512);
+}
+
+// The end code amid the fast loop's codes, with more after it.
+Bytes IpfEarlyEndPicture() {
+  IpfCodes codes;
+  codes.Literals(700);
+  codes.Copy(3, 200);
+  return codes.Picture(100, 300);
 }
 
 // MCG LZSS items: literals and references into the 4096-byte ring.
@@ -163,6 +176,7 @@ std::vector<std::pair<std::string, Bytes>> FastPathPictures() {
     pictures.emplace_back(name, IpfDistancePicture(distance));
   }
   pictures.emplace_back("whole-ipf-runs-window", IpfRunsPicture());
+  pictures.emplace_back("whole-ipf-early-end", IpfEarlyEndPicture());
   for (size_t distance : {1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 15, 16, 17, 18, 100, 4095, 4096}) {
     std::snprintf(name, sizeof name, "whole-mcg-copy-%zu", distance);
     pictures.emplace_back(name, McgDistancePicture(distance));

@@ -2,7 +2,8 @@
 // the DIB build with decoding, for IPF, IPQ (the display mode is the last
 // input byte modulo 5) and MCG. A success must hand out exactly the picture
 // the description promised, which the plain reference decoders recompute
-// here; a failure must be one of the documented codes.
+// here; a failure must be one of the documented codes. The decoders'
+// whole-buffer entries meet the reference decoders on the raw code streams.
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -18,6 +19,9 @@
 #include "fuzz/reference_dib.h"
 #include "picture_filter/decode_picture.h"
 #include "picture_filter/dib_layout.h"
+#include "picture_filter/ipf_decoder.h"
+#include "picture_filter/mcg_decoder.h"
+#include "tests/reference/reference_decoders.h"
 
 namespace {
 
@@ -43,6 +47,35 @@ void CheckDescription(const PictureImage& picture, PictureKind kind, int32_t mod
   }
 }
 
+// The decoders' whole-buffer entries (the benchmark's, and the tests') on
+// the first frame's code stream or the MCG data, against the reference
+// decoders on the same bytes: the same result, and on success the same bytes.
+void CheckWholeBufferDecoders(const PictureImage& picture, PictureKind kind) {
+  if (kind == McgPicture) {
+    if (!IsReadable(picture.Input, picture.Image, 64)) return;
+    const int32_t count = ReadI32(picture.Image + 44), unpacked = ReadI32(picture.Image + 40);
+    if (count < 0 || count > 256 || unpacked < 0 || unpacked > LargestBlock) return;
+    const uint8_t* data = ReadableAt(picture.Input, picture.Image, 64 + 4 * int64_t{count}, 0);
+    if (data == nullptr) return;
+    const size_t length = BytesLeft(picture.Input, data), size = static_cast<size_t>(unpacked);
+    std::vector<uint8_t> work(McgLeadIn + size + McgRunOut), reference(size + 18);
+    const int32_t fast = UnpackMcg(data, length, work.data() + McgLeadIn, size, Progress{});
+    FUZZ_CHECK(fast == ReferenceUnpackMcg(data, length, reference.data(), size, Progress{}));
+    if (fast == ResultSuccess) FUZZ_CHECK(std::equal(reference.begin(), reference.begin() + size, work.begin() + McgLeadIn));
+    return;
+  }
+  const uint8_t* chunk = FrameChunk(picture, 0);
+  if (chunk == nullptr || !IsReadable(picture.Input, chunk, 32) || ReadU16(chunk + 26) != 1) return;
+  const int64_t length = int64_t{ReadI32(chunk + 4)} - 24;
+  const size_t pixels = size_t{ReadU16(chunk + 8)} * ReadU16(chunk + 10);
+  if (length < 0 || !IsReadable(picture.Input, chunk + 32, static_cast<size_t>(length)) || pixels > LargestBlock) return;
+  std::vector<uint8_t> work(IpfLeadIn + pixels + IpfRunOut), reference(pixels);
+  const FrameProgress silent{Progress{}, 0, 0};
+  const int32_t fast = DecodeIpfCodes(chunk + 32, static_cast<size_t>(length), work.data() + IpfLeadIn, pixels, silent);
+  FUZZ_CHECK(fast == ReferenceDecodeIpf(chunk + 32, static_cast<size_t>(length), reference.data(), pixels, Progress{}, 0, 0));
+  if (fast == ResultSuccess) FUZZ_CHECK(std::equal(reference.begin(), reference.end(), work.begin() + IpfLeadIn));
+}
+
 bool SameDescription(const PictureInfo& a, const PictureInfo& b) {
   return a.Left == b.Left && a.Top == b.Top && a.Width == b.Width && a.Height == b.Height &&
          a.XDensity == b.XDensity && a.YDensity == b.YDensity && a.ColorDepth == b.ColorDepth &&
@@ -55,7 +88,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const uint8_t control = data[size - 1];
   const int32_t mode = control % IpqDisplayModeCount;
-  const PictureImage picture{InputRange{data, size}, data};
+  // The picture at the file offset the host names: 0; none at the end.
+  PictureImage picture{};
+  PictureImage none{};
+  FUZZ_CHECK(PictureAtOffset(InputRange{data, size}, 0, &picture) && picture.Image == data);
+  FUZZ_CHECK(!PictureAtOffset(InputRange{data, size}, size, &none) && none.Image == nullptr);
 
   const PictureKind kind = DetectImageKind(picture);
   FUZZ_CHECK(kind == (size >= 12 ? DetectPictureKind(data) : NotAPicture));
@@ -69,6 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   FUZZ_CHECK(described == ResultSuccess || described == ResultBrokenData);
+  CheckWholeBufferDecoders(picture, kind);
   if (described != ResultSuccess) return 0;
   CheckDescription(picture, kind, mode, info);
   PictureInfo again;

@@ -20,7 +20,9 @@
 # crafted inputs (seeds named whole-*: the decoders' fast paths, pictures
 # larger than their windows) are kept whole. Without it the tree is left as
 # it is (as CI runs it).
-# FC_FUZZ_JOBS_NICE=1 runs the targets under nice -n 19 (long campaigns).
+# FC_FUZZ_JOBS_NICE=1 runs the targets under nice -n 19 (long campaigns), and
+# FC_FUZZ_TIMEOUT=SECONDS gives each input longer than 20 seconds of the
+# clock (a niced run on a busy machine gets a fraction of a processor).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 source tools/emulation/kernel.sh
@@ -95,7 +97,7 @@ for target in "${targets[@]}"; do
   touch "$log.start"
   # Headers may ask for blocks of up to 2 GB, which the targets allocate only
   # lazily; the limits are the host process's, not a finding.
-  limits=(-timeout=20 -rss_limit_mb=3072 -malloc_limit_mb=3072 -artifact_prefix="$findings/")
+  limits=(-timeout=${FC_FUZZ_TIMEOUT:-20} -rss_limit_mb=3072 -malloc_limit_mb=3072 -artifact_prefix="$findings/")
   # Fuzzing makes inputs of at most $longest bytes, which keeps the kept
   # corpus small, and reads longer ones cut to that length: those (the
   # writers' crafted pictures, whole-*) run whole first, one by one.
@@ -164,8 +166,7 @@ for target in "${targets[@]}"; do
     # A new minimal set from everything known, which replaces the kept one.
     merged=build/$preset/merged/$target
     rm -rf "$merged" && mkdir -p "$merged"
-    if "${run[@]}" "$fuzzer" -merge=1 -max_len=$longest -timeout=20 -rss_limit_mb=3072 -malloc_limit_mb=3072 \
-        "$merged" "${sources[@]}" >"$log.merge" 2>&1; then
+    if "${run[@]}" "$fuzzer" -merge=1 -max_len=$longest "${limits[@]}" "$merged" "${sources[@]}" >"$log.merge" 2>&1; then
       cp "$seeds/$target"/whole-* "$merged/" 2>/dev/null
       rm -rf "$kept" && mkdir -p "$kept" && cp "$merged"/* "$kept/"
       echo "$target ($preset): kept corpus now $(find "$kept" -type f | wc -l) files, $(du -sk --apparent-size "$kept" | cut -f1) KB"
