@@ -89,7 +89,7 @@ for target in "${targets[@]}"; do
     # A 32-bit program's readdir fails on 64-bit inode numbers, so libFuzzer
     # would find no file in these directories: the files are named one by one.
     # (Through a file: one argument holds no more than 128 KB.)
-    find "${sources[@]}" -type f | paste -sd, >"$log.inputs"
+    find "${sources[@]}" -type f | paste -sd, | tr -d "\n" >"$log.inputs"
     inputs=("$corpus")
     [ -s "$log.inputs" ] && inputs+=("-seed_inputs=@$log.inputs")
   fi
