@@ -29,7 +29,42 @@ uint32_t PixelAt(const uint8_t* row, int64_t bit, int32_t depth) {
   return (row[bit / 8] >> (8 - depth - bit % 8)) & ((1u << depth) - 1);
 }
 
-void CheckCopies(const CodecFrame& frame) {
+// A rectangle, stride and buffer size the input's last four bytes choose,
+// often outside the frame or short: the answer as the contract gives it,
+// and on success the whole frame's pixels.
+void CheckChosenCopy(const CodecFrame& frame, const std::vector<uint8_t>& whole, uint32_t wholeStride,
+                     const uint8_t* choice) {
+  const CodecFrameShape& shape = frame.Shape;
+  const CodecRectangle rectangle{static_cast<int8_t>(choice[0]) % (shape.Width + 2),
+                                 static_cast<int8_t>(choice[1]) % (shape.Height + 2),
+                                 choice[2] % (shape.Width + 3) - 1, choice[3] % (shape.Height + 3) - 1};
+  const bool inside = rectangle.X >= 0 && rectangle.Y >= 0 && rectangle.Width >= 0 && rectangle.Height >= 0 &&
+                      rectangle.X + rectangle.Width <= shape.Width && rectangle.Y + rectangle.Height <= shape.Height;
+  const int64_t rowBytes = (int64_t{rectangle.Width > 0 ? rectangle.Width : 0} * shape.Depth + 7) / 8;
+  const uint32_t stride = static_cast<uint32_t>(rowBytes + (choice[0] & 3) - 1 > 0 ? rowBytes + (choice[0] & 3) - 1 : 0);
+  const int64_t needed = rectangle.Height > 0 ? int64_t{stride} * (rectangle.Height - 1) + rowBytes : 0;
+  const size_t size = static_cast<size_t>(needed > 0 ? needed : 0) + (choice[1] & 1) - ((choice[1] & 2) && needed > 0);
+  std::vector<uint8_t> buffer(size > 0 ? size : 1, 0xA5);
+  const int32_t copied = CopyCodecPixels(frame, rectangle, stride, size, buffer.data());
+  if (!inside || stride < rowBytes) {
+    FUZZ_CHECK(copied == CodecBadRectangle);
+  } else if (rectangle.Width == 0 || rectangle.Height == 0) {
+    FUZZ_CHECK(copied == ResultSuccess);
+  } else if (static_cast<uint64_t>(needed) > size) {
+    FUZZ_CHECK(copied == CodecBufferTooSmall);
+  } else {
+    FUZZ_CHECK(copied == ResultSuccess);
+    for (int32_t r = 0; r < rectangle.Height && r < 8; ++r) {
+      for (int32_t x = 0; x < rectangle.Width; ++x) {
+        FUZZ_CHECK(PixelAt(buffer.data() + size_t{stride} * r, int64_t{x} * shape.Depth, shape.Depth) ==
+                   PixelAt(whole.data() + size_t{wholeStride} * (rectangle.Y + r), int64_t{rectangle.X + x} * shape.Depth,
+                           shape.Depth));
+      }
+    }
+  }
+}
+
+void CheckCopies(const CodecFrame& frame, const uint8_t* choice) {
   const CodecFrameShape& shape = frame.Shape;
   const uint32_t wholeStride = static_cast<uint32_t>((int64_t{shape.Width} * shape.Depth + 7) / 8);
   std::vector<uint8_t> whole(static_cast<size_t>(wholeStride) * shape.Height);
@@ -50,6 +85,7 @@ void CheckCopies(const CodecFrame& frame) {
                  PixelAt(whole.data() + size_t{wholeStride} * (r + 1), int64_t{x + 1} * shape.Depth, shape.Depth));
     }
   }
+  if (choice != nullptr) CheckChosenCopy(frame, whole, wholeStride, choice);
 }
 
 // The frame's colours as the DIB's table holds them: blue, green, red (and
@@ -131,7 +167,7 @@ void CheckFrame(const InputRange& input, int32_t index) {
   FUZZ_CHECK(std::memcmp(&frame.Shape, &shape, sizeof shape) == 0 && frame.Stride == stride);
   for (int32_t entry = 0; entry < shape.ColourEntries; ++entry) FUZZ_CHECK(frame.Colours[entry] >> 24 == 0xFF);
   CheckAgainstReference(input, index, frame);
-  CheckCopies(frame);
+  CheckCopies(frame, input.Size >= 4 ? input.First + input.Size - 4 : nullptr);
   ReleaseCodecFrame(&frame);
 }
 
