@@ -103,6 +103,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t described = ReadPictureInfo(picture, mode, &info);
   if (kind == NotAPicture) {
     FUZZ_CHECK(described == ResultNotOurFormat && std::memcmp(&info, &untouched, sizeof info) == 0);
+    // Nor does the decoder take it, whatever block it is handed.
+    uint8_t colours[4 * 256], pixels[16];
+    FUZZ_CHECK(DecodePicture(picture, mode, DibTarget{colours, 256, pixels, 4, 4}, Progress{}) == ResultNotOurFormat);
     return 0;
   }
   FUZZ_CHECK(described == ResultSuccess || described == ResultBrokenData);
