@@ -117,6 +117,26 @@ void IpqArchiveSeeds(const std::string& directory) {
   }
 }
 
+// An IPQ whose 32769 frames are all one chunk 65535 rows tall: together
+// more rows than 31 bits hold, which the description must refuse. Its last
+// byte asks the picture target for the connected frames (and the IPQ
+// archive target for no picture filter).
+Bytes TallIpq() {
+  const int32_t count = 32769;
+  const Bytes palette = MakePaletteChunk(SmallPalette());
+  Bytes anim;
+  PutU32(anim, static_cast<uint32_t>(count));
+  const uint32_t chunkAt = static_cast<uint32_t>(56 + palette.size() + 8 + 4 + 4 * count);
+  for (int32_t i = 0; i < count; ++i) PutU32(anim, chunkAt);
+  BitmapFrame frame;
+  frame.Width = 1;
+  frame.Height = 0xFFFF;
+  frame.PixelData = Pixels(300, 9); // the rest of the rows left open
+  Bytes file = MakeRiff("IPQ ", {palette, MakeChunk("anim", anim), MakeBitmapChunk(frame)});
+  file.push_back(0x83);
+  return file;
+}
+
 // The decoders' fast paths, code by code: kept in the corpus whole (whole-*).
 void FastPathSeeds(const std::string& directory) {
   for (const auto& picture : FastPathPictures()) {
@@ -193,6 +213,8 @@ int main(int argc, char** argv) {
   mkdir((root + "/fuzz_codec").c_str(), 0755);
   PictureSeeds(root + "/fuzz_codec");
   FastPathSeeds(root + "/fuzz_picture");
+  Write(root + "/fuzz_picture", "whole-ipq-tall", TallIpq());
+  Write(root + "/fuzz_ipq_archive", "whole-ipq-tall", TallIpq());
   FastPathSeeds(root + "/fuzz_codec");
   VfsPlanSeeds(root + "/fuzz_vfs_plan");
   PngSeeds(root + "/fuzz_png_encode");
