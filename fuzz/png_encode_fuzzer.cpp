@@ -26,8 +26,10 @@ using fcview::EncodedKind;
 using fcview::PngPicture;
 
 // Pictures beyond this many pixels are not read: a header may promise
-// gigabytes, which the reader would then allocate.
+// gigabytes, which the reader would then allocate. Beyond the reader's own
+// limit they are, as it refuses them before allocating anything.
 constexpr uint64_t LargestPicture = uint64_t{1} << 18;
+constexpr uint64_t ReaderLimit = uint64_t{1} << 28;
 
 uint32_t BigEndian32(const uint8_t* p) {
   return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
@@ -35,7 +37,8 @@ uint32_t BigEndian32(const uint8_t* p) {
 
 bool TooLarge(const uint8_t* data, size_t size) {
   if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0) return false;
-  return uint64_t{BigEndian32(data + 16)} * BigEndian32(data + 20) > LargestPicture;
+  const uint64_t pixels = uint64_t{BigEndian32(data + 16)} * BigEndian32(data + 20);
+  return pixels > LargestPicture && pixels <= ReaderLimit;
 }
 
 uint32_t RgbAt(const std::vector<uint8_t>& rgb, size_t pixel) {
