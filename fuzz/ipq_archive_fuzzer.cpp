@@ -1,11 +1,13 @@
 // IPQ files as archives, as the host reaches them through Merun: the head
 // check, the listing, the search by name, the locator and writer behind
 // GetFile for every listed frame and stray positions, and then the picture
-// filter on each extracted IPF. A success hands out exactly the records of
-// the frames and exactly the assembled IPF; a failure is a documented code.
+// filter on each extracted IPF, whose pixels the plain reference decoders
+// recompute. A success hands out exactly the records of the frames and
+// exactly the assembled IPF; a failure is a documented code.
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive/catalogue.h"
@@ -15,6 +17,7 @@
 #include "container/picture_kind.h"
 #include "container/read_picture_info.h"
 #include "fuzz/fuzz_check.h"
+#include "fuzz/reference_dib.h"
 #include "ipq_archive/ipq_frames.h"
 #include "picture_filter/decode_picture.h"
 #include "picture_filter/dib_layout.h"
@@ -57,9 +60,13 @@ void ShowExtracted(const uint8_t* file, size_t size) {
   const int32_t decoded = DecodePicture(picture, ShowConnected, target, Progress{});
   FUZZ_CHECK(decoded == ResultSuccess || decoded == ResultBrokenData || decoded == DataEnded ||
              decoded == ResultNotImplemented);
+  if (decoded == ResultSuccess) CheckDib(ExpectDib(picture, ShowConnected, info, layout), colours.get(), pixels.get());
 }
 
-void CheckExtraction(const InputRange& input, size_t at, int cancelAt) {
+// `shown` holds the members already shown for this input: many positions
+// give the same member, whose decoding (up to megabytes of pixels, checked
+// against the reference decoders) need not run again.
+void CheckExtraction(const InputRange& input, size_t at, int cancelAt, std::vector<std::vector<uint8_t>>* shown) {
   char name[MemberNameBufferSize];
   std::memset(name, 0x5A, sizeof name);
   int32_t size = -7;
@@ -97,7 +104,12 @@ void CheckExtraction(const InputRange& input, size_t at, int cancelAt) {
   FUZZ_CHECK(std::memcmp(output.get() + 12, image + 12, animOffset - 12) == 0);
   FUZZ_CHECK(std::memcmp(output.get() + animOffset, cursor.Current, static_cast<size_t>(size) - animOffset) == 0);
   FUZZ_CHECK(ReadI32(cursor.Current + 4) + 8 == static_cast<int64_t>(size) - static_cast<int64_t>(animOffset));
+  std::vector<uint8_t> extracted(output.get(), output.get() + size);
+  for (const std::vector<uint8_t>& earlier : *shown) {
+    if (earlier == extracted) return;
+  }
   ShowExtracted(output.get(), static_cast<size_t>(size));
+  shown->push_back(std::move(extracted));
 }
 
 } // namespace
@@ -166,8 +178,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   const int cancelAt = CancelPointOf(control);
-  for (size_t i = 0; i < names.size() && i < 64; ++i) CheckExtraction(input, i, cancelAt);
-  for (size_t at = 0; at < size && at < 16; ++at) CheckExtraction(input, at, cancelAt);
-  CheckExtraction(input, size - 1, cancelAt);
+  std::vector<std::vector<uint8_t>> shown;
+  for (size_t i = 0; i < names.size() && i < 64; ++i) CheckExtraction(input, i, cancelAt, &shown);
+  for (size_t at = 0; at < size && at < 16; ++at) CheckExtraction(input, at, cancelAt, &shown);
+  CheckExtraction(input, size - 1, cancelAt, &shown);
   return 0;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/fast_path_seeds.h"
+#include "fuzz/png_seeds.h"
 #include "writers/ipf_encoder.h"
 #include "writers/mcg_encoder.h"
 #include "tests/support/file_bytes.h"
@@ -115,6 +117,82 @@ void IpqArchiveSeeds(const std::string& directory) {
   }
 }
 
+// An IPQ whose 32769 frames are all one chunk 65535 rows tall: together
+// more rows than 31 bits hold, which the description must refuse. Its last
+// byte asks the picture target for the connected frames (and the IPQ
+// archive target for no picture filter).
+Bytes TallIpq() {
+  const int32_t count = 32769;
+  const Bytes palette = MakePaletteChunk(SmallPalette());
+  Bytes anim;
+  PutU32(anim, static_cast<uint32_t>(count));
+  const uint32_t chunkAt = static_cast<uint32_t>(56 + palette.size() + 8 + 4 + 4 * count);
+  for (int32_t i = 0; i < count; ++i) PutU32(anim, chunkAt);
+  BitmapFrame frame;
+  frame.Width = 1;
+  frame.Height = 0xFFFF;
+  frame.PixelData = Pixels(300, 9); // the rest of the rows left open
+  Bytes file = MakeRiff("IPQ ", {palette, MakeChunk("anim", anim), MakeBitmapChunk(frame)});
+  file.push_back(0x83);
+  return file;
+}
+
+// The decoders' fast paths, code by code: kept in the corpus whole (whole-*).
+void FastPathSeeds(const std::string& directory) {
+  for (const auto& picture : FastPathPictures()) {
+    Bytes bytes = picture.second;
+    bytes.push_back(0xF8); // no cancelling
+    Write(directory, picture.first, bytes);
+  }
+}
+
+// The pack and replace target: an even first byte packs the members that
+// follow (name length, name, 16-bit size, data); an odd one replaces
+// (count, then entry, size and data each) in the archive after them.
+void VfsPlanSeeds(const std::string& directory) {
+  Bytes pack = {0};
+  for (const std::string name : {"ONE.DAT", "", "TWELVE.CHARS", "X"}) {
+    pack.push_back(static_cast<uint8_t>(name.size()));
+    pack.insert(pack.end(), name.begin(), name.end());
+    const Bytes data = Pixels(name.size() * 70, 4);
+    pack.insert(pack.end(), {static_cast<uint8_t>(data.size()), static_cast<uint8_t>(data.size() >> 8)});
+    pack.insert(pack.end(), data.begin(), data.end());
+  }
+  Write(directory, "pack", pack);
+  const Bytes archive = MakeVfs({{"A.IPF", Pixels(300, 1)}, {"B", Bytes(0)}, {"C.MCG", Pixels(40, 2)}});
+  Bytes replace = {1, 2, 0, 5, 1, 2, 3, 4, 5, 2, 0};
+  replace.insert(replace.end(), archive.begin(), archive.end());
+  Write(directory, "replace", replace);
+  VfsLayout layout = LayOutVfs({{"X", Bytes(5, 5)}, {"Y", Bytes(7, 7)}, {"Z", Bytes(9, 9)}});
+  layout.Entries[1].DataOffset += 100; // out of order, and past the end
+  Bytes unordered = {3, 1, 1, 7, 9};
+  const Bytes broken = WriteVfs(layout);
+  unordered.insert(unordered.end(), broken.begin(), broken.end());
+  Write(directory, "replace-unordered", unordered);
+}
+
+// The host text target: a control byte, a directory, a zero byte, a name;
+// code page 932 text whose trail bytes look like '\\'.
+void HostTextSeeds(const std::string& directory) {
+  const std::vector<std::pair<std::string, std::string>> texts = {
+      {"C:\\Games\\", "A.IPF"},           {"C:\\Games", "#00001.IPF"},   {"", "CON.txt"},
+      {"D:\\\x95\x5C", "\x83\x5C.ipf"}, {"\x81", "com9 "},            {"x:", ".."},
+      {"C:\\\x95\x5C\\", "A\x81"},     {"\\\\server\\share", "a/b"}};
+  uint8_t control = 0;
+  for (const auto& text : texts) {
+    Bytes bytes = {control};
+    bytes.insert(bytes.end(), text.first.begin(), text.first.end());
+    bytes.push_back(0);
+    bytes.insert(bytes.end(), text.second.begin(), text.second.end());
+    Write(directory, "text-" + std::to_string(control), bytes);
+    control = static_cast<uint8_t>(control + 37);
+  }
+}
+
+void PngSeeds(const std::string& directory) {
+  for (const auto& file : PngSeedFiles()) Write(directory, file.first, file.second);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -124,12 +202,22 @@ int main(int argc, char** argv) {
   }
   const std::string root = argv[1];
   mkdir(root.c_str(), 0755);
-  for (const char* target : {"fuzz_picture", "fuzz_vfs", "fuzz_ipq_archive"}) mkdir((root + "/" + target).c_str(), 0755);
+  for (const char* target : {"fuzz_picture", "fuzz_vfs", "fuzz_ipq_archive", "fuzz_vfs_plan", "fuzz_png_encode",
+                             "fuzz_host_text"}) {
+    mkdir((root + "/" + target).c_str(), 0755);
+  }
   PictureSeeds(root + "/fuzz_picture");
   VfsSeeds(root + "/fuzz_vfs");
   IpqArchiveSeeds(root + "/fuzz_ipq_archive");
   // The WIC codec reads the same pictures.
   mkdir((root + "/fuzz_codec").c_str(), 0755);
   PictureSeeds(root + "/fuzz_codec");
+  FastPathSeeds(root + "/fuzz_picture");
+  Write(root + "/fuzz_picture", "whole-ipq-tall", TallIpq());
+  Write(root + "/fuzz_ipq_archive", "whole-ipq-tall", TallIpq());
+  FastPathSeeds(root + "/fuzz_codec");
+  VfsPlanSeeds(root + "/fuzz_vfs_plan");
+  PngSeeds(root + "/fuzz_png_encode");
+  HostTextSeeds(root + "/fuzz_host_text");
   return 0;
 }

@@ -2,7 +2,8 @@
 // the DIB build with decoding, for IPF, IPQ (the display mode is the last
 // input byte modulo 5) and MCG. A success must hand out exactly the picture
 // the description promised, which the plain reference decoders recompute
-// here; a failure must be one of the documented codes.
+// here; a failure must be one of the documented codes. The decoders'
+// whole-buffer entries meet the reference decoders on the raw code streams.
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -15,8 +16,11 @@
 #include "container/picture_kind.h"
 #include "container/read_picture_info.h"
 #include "fuzz/fuzz_check.h"
+#include "fuzz/reference_dib.h"
 #include "picture_filter/decode_picture.h"
 #include "picture_filter/dib_layout.h"
+#include "picture_filter/ipf_decoder.h"
+#include "picture_filter/mcg_decoder.h"
 #include "tests/reference/reference_decoders.h"
 
 namespace {
@@ -24,109 +28,6 @@ namespace {
 // Pixel blocks and MCG work buffers beyond this are not allocated here: a
 // header may promise gigabytes, which the host's allocation then refuses.
 constexpr int64_t LargestBlock = 4 << 20;
-
-struct ExpectedDib {
-  std::vector<uint8_t> Colours;
-  std::vector<uint8_t> Pixels;
-  std::vector<bool> Meaningful; // bytes of the block that the picture defines
-};
-
-// The colour table as the "pal " chunk's presence bits and triples give it.
-void ExpectChunkPalette(const PictureImage& picture, ExpectedDib* dib) {
-  const uint8_t* chunk = FindChunk(picture, "pal ");
-  FUZZ_CHECK(chunk != nullptr && IsReadable(picture.Input, chunk, 44));
-  const int32_t count = ReadI32(chunk + 8);
-  FUZZ_CHECK(count >= 0 && IsReadable(picture.Input, chunk + 44, 3 * static_cast<size_t>(count)));
-  int32_t next = 0;
-  for (int entry = 0; entry < 256; ++entry) {
-    if ((chunk[12 + entry / 8] >> (7 - entry % 8) & 1) == 0 || next >= count) continue;
-    const uint8_t* triple = chunk + 44 + 3 * next++;
-    dib->Colours[4 * entry + 0] = triple[2];
-    dib->Colours[4 * entry + 1] = triple[1];
-    dib->Colours[4 * entry + 2] = triple[0];
-  }
-}
-
-// One "bmp " chunk's rows, laid into the block from picture row `top` down.
-void ExpectChunk(const PictureImage& picture, const uint8_t* chunk, int32_t top, const PictureInfo& info,
-                 int32_t stride, ExpectedDib* dib) {
-  const int32_t rows = info.Height;
-  FUZZ_CHECK(chunk != nullptr && IsReadable(picture.Input, chunk, 32));
-  const size_t width = ReadU16(chunk + 8);
-  const size_t height = ReadU16(chunk + 10);
-  const int64_t length = int64_t{ReadI32(chunk + 4)} - 24;
-  FUZZ_CHECK(length >= 0 && IsReadable(picture.Input, chunk + 32, static_cast<size_t>(length)));
-  std::vector<uint8_t> area(width * height, 0);
-  // Stored data shorter than the picture leave the rest of it open.
-  size_t defined = area.size();
-  if (ReadU16(chunk + 26) == 0) {
-    defined = std::min(area.size(), static_cast<size_t>(length));
-    if (defined > 0) std::memcpy(area.data(), chunk + 32, defined);
-  } else {
-    FUZZ_CHECK(ReadU16(chunk + 26) == 1);
-    FUZZ_CHECK(ReferenceDecodeIpf(chunk + 32, static_cast<size_t>(length), area.data(), area.size(), Progress{},
-                                  0, 0) == ResultSuccess);
-  }
-  FUZZ_CHECK(top + static_cast<int64_t>(height) <= rows && width <= static_cast<size_t>(stride));
-  for (size_t y = 0; y < height; ++y) {
-    const size_t row = static_cast<size_t>(rows - 1 - (top + static_cast<int32_t>(y))) * stride;
-    if (width > 0) std::memcpy(&dib->Pixels[row], &area[y * width], width);
-    // Beside a frame narrower than the picture the block keeps its zeros.
-    for (size_t x = 0; x < static_cast<size_t>(info.Width); ++x) {
-      dib->Meaningful[row + x] = x >= width || y * width + x < defined;
-    }
-  }
-}
-
-void ExpectMcg(const PictureImage& picture, const DibLayout& layout, int32_t rows, ExpectedDib* dib) {
-  const uint8_t* header = picture.Image;
-  const int32_t count = ReadI32(header + 44);
-  const size_t copied = std::min<size_t>(static_cast<size_t>(count), static_cast<size_t>(layout.ColourEntries));
-  if (copied > 0) std::memcpy(dib->Colours.data(), header + 64, 4 * copied);
-  const size_t unpacked = static_cast<size_t>(ReadI32(header + 40));
-  const uint8_t* data = header + 64 + 4 * static_cast<size_t>(count);
-  std::vector<uint8_t> out(unpacked + 18);
-  FUZZ_CHECK(ReferenceUnpackMcg(data, BytesLeft(picture.Input, data), out.data(), unpacked, Progress{}) ==
-             ResultSuccess);
-  // The unpacked bytes are the DIB's rows, top row first; rows they do not
-  // reach are left open.
-  std::fill(dib->Meaningful.begin(), dib->Meaningful.end(), false);
-  const size_t stride = static_cast<size_t>(layout.Stride);
-  for (size_t at = 0; at < unpacked && at < stride * static_cast<size_t>(rows); ++at) {
-    const size_t row = static_cast<size_t>(rows) - 1 - at / stride;
-    dib->Pixels[row * stride + at % stride] = out[at];
-    dib->Meaningful[row * stride + at % stride] = true;
-  }
-}
-
-ExpectedDib Expect(const PictureImage& picture, int32_t mode, const PictureInfo& info, const DibLayout& layout) {
-  ExpectedDib dib;
-  dib.Colours.assign(4 * static_cast<size_t>(layout.ColourEntries), 0);
-  dib.Pixels.assign(static_cast<size_t>(layout.ImageSize), 0);
-  dib.Meaningful.assign(dib.Pixels.size(), false);
-  const PictureKind kind = DetectImageKind(picture);
-  if (kind == McgPicture) {
-    ExpectMcg(picture, layout, info.Height, &dib);
-    return dib;
-  }
-  ExpectChunkPalette(picture, &dib);
-  std::vector<const uint8_t*> chunks;
-  if (kind == IpfPicture) {
-    chunks.push_back(FindChunk(picture, "bmp "));
-  } else if (mode != ShowConnected) {
-    chunks.push_back(FrameChunk(picture, SelectedFrameIndex(picture, mode)));
-  } else {
-    for (int32_t index = 0; index < FrameCount(picture); ++index) chunks.push_back(FrameChunk(picture, index));
-  }
-  // A row's filler up to the stride has no meaning.
-  int32_t top = 0;
-  for (const uint8_t* chunk : chunks) {
-    ExpectChunk(picture, chunk, top, info, layout.Stride, &dib);
-    top += ReadU16(chunk + 10);
-  }
-  FUZZ_CHECK(top == info.Height);
-  return dib;
-}
 
 void CheckDescription(const PictureImage& picture, PictureKind kind, int32_t mode, const PictureInfo& info) {
   FUZZ_CHECK(info.XDensity == 0 && info.YDensity == 0 && info.InfoHandle == nullptr);
@@ -146,6 +47,35 @@ void CheckDescription(const PictureImage& picture, PictureKind kind, int32_t mod
   }
 }
 
+// The decoders' whole-buffer entries (the benchmark's, and the tests') on
+// the first frame's code stream or the MCG data, against the reference
+// decoders on the same bytes: the same result, and on success the same bytes.
+void CheckWholeBufferDecoders(const PictureImage& picture, PictureKind kind) {
+  if (kind == McgPicture) {
+    if (!IsReadable(picture.Input, picture.Image, 64)) return;
+    const int32_t count = ReadI32(picture.Image + 44), unpacked = ReadI32(picture.Image + 40);
+    if (count < 0 || count > 256 || unpacked < 0 || unpacked > LargestBlock) return;
+    const uint8_t* data = ReadableAt(picture.Input, picture.Image, 64 + 4 * int64_t{count}, 0);
+    if (data == nullptr) return;
+    const size_t length = BytesLeft(picture.Input, data), size = static_cast<size_t>(unpacked);
+    std::vector<uint8_t> work(McgLeadIn + size + McgRunOut), reference(size + 18);
+    const int32_t fast = UnpackMcg(data, length, work.data() + McgLeadIn, size, Progress{});
+    FUZZ_CHECK(fast == ReferenceUnpackMcg(data, length, reference.data(), size, Progress{}));
+    if (fast == ResultSuccess) FUZZ_CHECK(std::equal(reference.begin(), reference.begin() + size, work.begin() + McgLeadIn));
+    return;
+  }
+  const uint8_t* chunk = FrameChunk(picture, 0);
+  if (chunk == nullptr || !IsReadable(picture.Input, chunk, 32) || ReadU16(chunk + 26) != 1) return;
+  const int64_t length = int64_t{ReadI32(chunk + 4)} - 24;
+  const size_t pixels = size_t{ReadU16(chunk + 8)} * ReadU16(chunk + 10);
+  if (length < 0 || !IsReadable(picture.Input, chunk + 32, static_cast<size_t>(length)) || pixels > LargestBlock) return;
+  std::vector<uint8_t> work(IpfLeadIn + pixels + IpfRunOut), reference(pixels);
+  const FrameProgress silent{Progress{}, 0, 0};
+  const int32_t fast = DecodeIpfCodes(chunk + 32, static_cast<size_t>(length), work.data() + IpfLeadIn, pixels, silent);
+  FUZZ_CHECK(fast == ReferenceDecodeIpf(chunk + 32, static_cast<size_t>(length), reference.data(), pixels, Progress{}, 0, 0));
+  if (fast == ResultSuccess) FUZZ_CHECK(std::equal(reference.begin(), reference.end(), work.begin() + IpfLeadIn));
+}
+
 bool SameDescription(const PictureInfo& a, const PictureInfo& b) {
   return a.Left == b.Left && a.Top == b.Top && a.Width == b.Width && a.Height == b.Height &&
          a.XDensity == b.XDensity && a.YDensity == b.YDensity && a.ColorDepth == b.ColorDepth &&
@@ -158,7 +88,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const uint8_t control = data[size - 1];
   const int32_t mode = control % IpqDisplayModeCount;
-  const PictureImage picture{InputRange{data, size}, data};
+  // The picture at the file offset the host names: 0; none at the end.
+  PictureImage picture{};
+  PictureImage none{};
+  FUZZ_CHECK(PictureAtOffset(InputRange{data, size}, 0, &picture) && picture.Image == data);
+  FUZZ_CHECK(!PictureAtOffset(InputRange{data, size}, size, &none) && none.Image == nullptr);
 
   const PictureKind kind = DetectImageKind(picture);
   FUZZ_CHECK(kind == (size >= 12 ? DetectPictureKind(data) : NotAPicture));
@@ -169,9 +103,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t described = ReadPictureInfo(picture, mode, &info);
   if (kind == NotAPicture) {
     FUZZ_CHECK(described == ResultNotOurFormat && std::memcmp(&info, &untouched, sizeof info) == 0);
+    // Nor does the decoder take it, whatever block it is handed.
+    uint8_t colours[4 * 256], pixels[16];
+    FUZZ_CHECK(DecodePicture(picture, mode, DibTarget{colours, 256, pixels, 4, 4}, Progress{}) == ResultNotOurFormat);
     return 0;
   }
   FUZZ_CHECK(described == ResultSuccess || described == ResultBrokenData);
+  CheckWholeBufferDecoders(picture, kind);
   if (described != ResultSuccess) return 0;
   CheckDescription(picture, kind, mode, info);
   PictureInfo again;
@@ -187,6 +125,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(layout.Stride % 4 == 0 && layout.Stride >= rowBytes && layout.Stride < rowBytes + 4);
   FUZZ_CHECK(int64_t{layout.ImageSize} == int64_t{layout.Stride} * info.Height);
   FUZZ_CHECK(layout.InfoSize == BitmapInfoHeaderSize + 4 * layout.ColourEntries);
+  // The header the host's DIB starts with, in a block of exactly its size.
+  std::unique_ptr<uint8_t[]> header(new uint8_t[BitmapInfoHeaderSize]);
+  WriteBitmapInfoHeader(info, layout, header.get());
+  FUZZ_CHECK(ReadU32(header.get()) == BitmapInfoHeaderSize && ReadI32(header.get() + 4) == info.Width &&
+             ReadI32(header.get() + 8) == info.Height && ReadU16(header.get() + 12) == 1 &&
+             ReadU16(header.get() + 14) == info.ColorDepth && ReadU32(header.get() + 16) == 0 &&
+             ReadI32(header.get() + 20) == layout.ImageSize);
+  for (int at = 24; at < BitmapInfoHeaderSize; ++at) FUZZ_CHECK(header[at] == 0);
   if (layout.ImageSize > LargestBlock) return 0;
   if (kind == McgPicture && IsReadable(picture.Input, data, 64) && ReadI32(data + 40) > LargestBlock) return 0;
 
@@ -204,10 +150,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK((result == ResultCancelled) == progress.Cancelled);
   if (result != ResultSuccess) return 0;
 
-  const ExpectedDib expected = Expect(picture, mode, info, layout);
-  for (size_t at = 0; at < expected.Colours.size(); ++at) FUZZ_CHECK(colours[at] == expected.Colours[at]);
-  for (size_t at = 0; at < expected.Pixels.size(); ++at) {
-    if (expected.Meaningful[at]) FUZZ_CHECK(pixels[at] == expected.Pixels[at]);
-  }
+  CheckDib(ExpectDib(picture, mode, info, layout), colours.get(), pixels.get());
   return 0;
 }

@@ -3,7 +3,8 @@
 // piece, and the whole is decoded to RGB at the end. Whatever the pieces,
 // the size given early must be the final one, and the outcome and pixels
 // must be those of the picture filter's own routines on the whole input
-// (display mode 1), converted to RGB here pixel by pixel.
+// (display mode 1), converted to RGB here pixel by pixel, and those
+// routines' DIB must hold the plain reference decoders' pixels.
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "container/ipq_display_mode.h"
 #include "container/read_picture_info.h"
 #include "fuzz/fuzz_check.h"
+#include "fuzz/reference_dib.h"
 #include "picture_filter/decode_picture.h"
 #include "picture_filter/dib_layout.h"
 #include "picture_filter/picture_loader.h"
@@ -48,6 +50,9 @@ Expected Reference(const uint8_t* data, size_t size) {
   const DibTarget dib{colours.data(), layout.ColourEntries, pixels.data(), layout.Stride, info.Height};
   expected.Decoded = DecodePicture(picture, ShowConnected, dib, Progress{nullptr, 0});
   if (expected.Decoded != ResultSuccess) return expected;
+  // The picture filter's fast decoders against the plain ones, then the
+  // loader against the picture filter.
+  if (ReferenceFits(picture)) CheckDib(ExpectDib(picture, ShowConnected, info, layout), colours.data(), pixels.data());
   for (int32_t y = 0; y < info.Height; ++y) {
     const uint8_t* row = pixels.data() + static_cast<size_t>(info.Height - 1 - y) * layout.Stride;
     for (int32_t x = 0; x < info.Width; ++x) {
