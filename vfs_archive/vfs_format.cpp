@@ -19,6 +19,27 @@ size_t VfsNameLength(const uint8_t* entry) {
   return end == nullptr ? VfsNameFieldSize : static_cast<size_t>(static_cast<const uint8_t*>(end) - entry);
 }
 
+enum WalkStep { HeaderFound, NoHeader, EntryBefore };
+
+// One step back from the readable entry at `current`: the header right before
+// it (HeaderFound, *next the header), or the entry before it when its data
+// offset (signed) is not larger (EntryBefore, *next that entry), else NoHeader.
+WalkStep StepBack(const InputRange& input, const uint8_t* current, const uint8_t** next) {
+  const uint8_t* candidate = ReadableAt(input, current, -static_cast<int64_t>(VfsHeaderSize), VfsHeaderSize);
+  if (candidate == nullptr) return NoHeader;
+  if (HoldsVfsHeader(candidate)) {
+    *next = candidate;
+    return HeaderFound;
+  }
+  // Not a header: these 16 bytes are the second half of the entry before.
+  const uint8_t* previous = ReadableAt(input, current, -static_cast<int64_t>(VfsEntrySize), VfsEntrySize);
+  if (previous == nullptr || ReadI32(previous + VfsDataOffsetAt) > ReadI32(current + VfsDataOffsetAt)) {
+    return NoHeader;
+  }
+  *next = previous;
+  return EntryBefore;
+}
+
 } // namespace
 
 int32_t IsVfsHeader(const InputRange& input, const uint8_t* p) {
@@ -59,19 +80,21 @@ int32_t EnumerateVfsEntries(const InputRange& input, const uint8_t* archive, Cat
 const uint8_t* FindVfsHeader(const InputRange& input, const uint8_t* entry) {
   const uint8_t* current = ReadableAt(input, entry, 0, VfsEntrySize);
   if (current == nullptr) return nullptr;
-  int32_t offset = ReadI32(current + VfsDataOffsetAt);
   for (;;) {
-    const uint8_t* candidate = ReadableAt(input, current, -static_cast<int64_t>(VfsHeaderSize), VfsHeaderSize);
-    if (candidate == nullptr) return nullptr;
-    if (HoldsVfsHeader(candidate)) return candidate;
-    // Not a header: these 16 bytes are the second half of the entry before.
-    const uint8_t* previous = ReadableAt(input, current, -static_cast<int64_t>(VfsEntrySize), VfsEntrySize);
-    if (previous == nullptr) return nullptr;
-    const int32_t previousOffset = ReadI32(previous + VfsDataOffsetAt);
-    if (previousOffset > offset) return nullptr;
-    current = previous;
-    offset = previousOffset;
+    const uint8_t* next = nullptr;
+    const WalkStep step = StepBack(input, current, &next);
+    if (step != EntryBefore) return step == HeaderFound ? next : nullptr;
+    current = next;
   }
+}
+
+const uint8_t* FindNextVfsHeader(const InputRange& input, const uint8_t* entry, const uint8_t* headerBefore) {
+  const uint8_t* current = ReadableAt(input, entry, 0, VfsEntrySize);
+  if (current == nullptr) return nullptr;
+  const uint8_t* next = nullptr;
+  const WalkStep step = StepBack(input, current, &next);
+  if (step == EntryBefore) return headerBefore;
+  return step == HeaderFound ? next : nullptr;
 }
 
 int32_t FindVfsMemberSpan(const uint8_t* entry, uint64_t bytesFromHeader, VfsMemberSpan* span) {

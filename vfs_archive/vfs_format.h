@@ -44,6 +44,11 @@ int32_t EnumerateVfsEntries(const InputRange& input, const uint8_t* archive, Cat
 // entry is unreadable, no header lies behind it, or the order is broken.
 const uint8_t* FindVfsHeader(const InputRange& input, const uint8_t* entry);
 
+// The same for every entry of a directory in turn, without walking back from
+// each: `headerBefore` is what this gave (or FindVfsHeader gives) for the
+// entry 32 bytes before `entry`.
+const uint8_t* FindNextVfsHeader(const InputRange& input, const uint8_t* entry, const uint8_t* headerBefore);
+
 // Where a member's bytes lie: DataOffset bytes after the archive header that
 // FindVfsHeader finds for its entry, DataSize bytes long.
 struct VfsMemberSpan {

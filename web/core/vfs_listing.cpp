@@ -10,7 +10,9 @@
 
 namespace {
 
-void DescribeMember(const InputRange& input, const uint8_t* entry, uint64_t archiveSize, FcVfsMember* member) {
+// `header` is the one extraction finds for the entry, or null.
+void DescribeMember(const InputRange& input, const uint8_t* entry, const uint8_t* header, uint64_t archiveSize,
+                    FcVfsMember* member) {
   FileInfo record;
   FillVfsRecord(&record, input.First, entry);
   std::memset(member, 0, sizeof *member);
@@ -19,7 +21,6 @@ void DescribeMember(const InputRange& input, const uint8_t* entry, uint64_t arch
   member->NameLength = static_cast<uint32_t>(std::strlen(record.FileName));
   std::memcpy(member->Name, record.FileName, member->NameLength);
   // The offset the entry gives, from the header extraction would find.
-  const uint8_t* header = FindVfsHeader(input, entry);
   const uint64_t headerAt = header == nullptr ? 0 : static_cast<uint64_t>(header - input.First);
   member->Offset = static_cast<double>(headerAt + ReadU32(entry + VfsDataOffsetAt));
   if (header == nullptr) {
@@ -51,6 +52,13 @@ int32_t fc_vfs_list(const uint8_t* bytes, uint32_t size, double archiveSize, FcV
   // The bytes in hand are the archive's own, whatever size the caller says.
   const uint64_t total =
       archiveSize > static_cast<double>(size) && archiveSize < 0x1p63 ? static_cast<uint64_t>(archiveSize) : size;
-  for (size_t i = 0; i < count; ++i) DescribeMember(input, directory + i * VfsEntrySize, total, &members[i]);
+  // The headers entry by entry, each from the one before: a walk back from
+  // every entry would take a time growing with the square of the count.
+  const uint8_t* header = nullptr;
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t* entry = directory + i * VfsEntrySize;
+    header = i == 0 ? FindVfsHeader(input, entry) : FindNextVfsHeader(input, entry, header);
+    DescribeMember(input, entry, header, total, &members[i]);
+  }
   return ResultSuccess;
 }
