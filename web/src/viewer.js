@@ -10,6 +10,7 @@ const STEPS = [0.125, 0.25, 0.5, 1, 2, 3, 4, 6, 8, 12, 16];
 export function createViewer({ pool, onFrame }) {
   let job = null;
   let shown = null; // {item, info, frame, width, height, palette, depth}
+  let wanted = null; // {item, frame}: the last one asked for, shown or still decoding
   let zoom = 'auto'; // 'auto' (1:1 or fit), 'fit', or a scale
 
   const canvas = $('picture');
@@ -77,6 +78,7 @@ export function createViewer({ pool, onFrame }) {
     job?.cancel();
     job = null;
     shown = null;
+    wanted = null;
     // Let the pixels go: a 1x1 canvas holds next to nothing.
     canvas.width = 1;
     canvas.height = 1;
@@ -86,6 +88,7 @@ export function createViewer({ pool, onFrame }) {
   // worker's result, {ok: false, cancelled: true} when superseded.
   async function open(item, frame) {
     job?.cancel();
+    wanted = { item, frame };
     const mine = pool.run('decode', { ...bytesOf(item), frame }, -1);
     job = mine;
     const result = await mine.promise;
@@ -129,8 +132,11 @@ export function createViewer({ pool, onFrame }) {
   function stepFrame(to) {
     if (!shown || shown.info.kind !== 'ipq' || !(shown.info.frameCount > 0)) return false;
     const last = shown.info.frameCount - 1;
-    const frame = Math.max(-1, Math.min(last, to(shown.frame, last)));
-    if (frame !== shown.frame) open(shown.item, frame).then(() => onFrame());
+    // Keys pressed faster than frames decode step on from the frame asked
+    // for last, not from the one still on screen.
+    const from = wanted && wanted.item === shown.item ? wanted.frame : shown.frame;
+    const frame = Math.max(-1, Math.min(last, to(from, last)));
+    if (frame !== from) open(shown.item, frame).then(() => onFrame());
     return true;
   }
 
