@@ -14,6 +14,9 @@ import { readHash, writeHash } from './address.js';
 const $ = (id) => document.getElementById(id);
 const PICTURES = ['ipf', 'ipq', 'mcg'];
 const THUMB = 96;
+// Thumbnails kept painted at most: more than any screen shows, so that
+// memory stays bounded in an archive of thousands of pictures.
+const MAX_PAINTED = 600;
 
 const state = {
   stack: [], // lists: {title, path: [names], items, inArchive}
@@ -134,6 +137,7 @@ function onCellsSeen(entries) {
   for (const entry of entries) {
     const item = list.items[Number(entry.target.dataset.index)];
     if (!item) continue;
+    item.inView = entry.isIntersecting;
     if (entry.isIntersecting) requestThumb(item);
     else if (item.thumbJob && !item.thumbDone) {
       item.thumbJob.cancel();
@@ -192,6 +196,29 @@ function paintThumbs() {
     item.cell.querySelector('.thumb').replaceChildren(canvas);
     item.cell.querySelector('.badge').textContent = `${result.fullWidth}×${result.fullHeight}`;
     item.cell.dataset.thumb = 'done';
+    painted.push(item);
+  }
+  forgetThumbs();
+}
+
+// Past MAX_PAINTED, the thumbnails painted longest ago and out of view go
+// (those of a list no longer shown first): each is asked for again if its
+// cell comes back into view.
+const painted = [];
+
+function forgetThumbs() {
+  for (let i = 0; i < painted.length && painted.length > MAX_PAINTED; ) {
+    const item = painted[i];
+    if (item.cell.isConnected && item.inView) {
+      i++;
+      continue;
+    }
+    painted.splice(i, 1);
+    // The bitmap goes now, not when the canvas is collected.
+    item.cell.querySelector('.thumb canvas')?.getContext('bitmaprenderer').transferFromImageBitmap(null);
+    item.cell.querySelector('.thumb').replaceChildren();
+    delete item.cell.dataset.thumb;
+    item.thumbDone = false;
   }
 }
 

@@ -46,8 +46,9 @@ const jobs = {
     if (error) return [error, []];
     const kind = core.sniff(bytes);
     if (!['ipf', 'ipq', 'mcg'].includes(kind)) return [{ ok: true, kind, picture: false }, []];
-    const picture = decoded(bytes, frame ?? -1);
-    if (!picture.ok) return [{ ...picture, kind }, []];
+    // Straight from the core's copy of the pixels: the grid needs no indices.
+    const picture = core.decode(bytes, frame ?? -1, { indices: false });
+    if (!picture.ok) return [{ ...failure(picture.message), kind }, []];
     const small = shrink(picture.rgba, picture.width, picture.height, max);
     // As a bitmap, which the page shows without copying pixels on its own thread.
     const bitmap = await createImageBitmap(new ImageData(small.rgba, small.width, small.height));
