@@ -255,7 +255,7 @@ run_dll_tests 64
 # plug-ins, the ones most hosts load. Under emulation the timings they print
 # say nothing about speed (SSE2 code runs many times slower there).
 if [ "$FC_WINE32" = 1 ]; then
-  [ "$FC_WINE32_MODE" = emulated ] && echo "host-bench32, soak32: under emulation; their timings are no speed figures"
+  [ "$FC_WINE32_QEMU" = 1 ] && echo "host-bench32, soak32: under emulation; their timings are no speed figures"
   run_check host-bench32 wine32 build/win32/bin/host_bench.exe 0.01
   run_check soak32 wine32 build/win32/bin/soak.exe "${FC_SOAK_CALLS:-1000}"
 else

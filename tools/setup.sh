@@ -8,11 +8,12 @@
 # (no Qt, gdk-pixbuf, sanitizers or browser); emulation-tools: only what
 # makes the emulation below, so that it can start before the rest installs.
 #
-# Where the kernel runs 32-bit programs, Wine's 32-bit half comes from the
-# i386 architecture as usual. Where it does not, no i386 package is installed
-# on this system at all (a stale i386 index makes apt trade the system's own
-# compilers for them): the 32-bit Windows programs run under emulation from a
-# sysroot of their own (tools/emulation/), for which debootstrap is needed.
+# No i386 package is ever installed on this system (a stale i386 index makes
+# apt trade the system's own compilers for them): Wine's 32-bit half comes
+# from an i386 sysroot of its own (tools/emulation/, made with debootstrap),
+# run as it is where the kernel runs 32-bit programs and under qemu-user
+# where it does not. A system whose Wine already has its 32-bit half (put
+# there by hand) is used as it is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/emulation/kernel.sh
@@ -35,17 +36,13 @@ if [ "$selection" = all ]; then
              # the browser viewer's tests (driven from npm's playwright-core, which downloads no browser)
              chromium)
 fi
-if fc_kernel_runs_i386; then
-  packages+=(wine32:i386)
-else
-  packages+=(debootstrap gcc-multilib)
-fi
 # The emulation's sysroot comes from debootstrap; its preload library is built -m32.
+fc_host_wine32 || packages+=(debootstrap gcc-multilib)
 # Node.js builds the browser viewer and drives its tests; machines that
 # come with a newer one keep theirs.
 command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)
 [ "$selection" = emulation-tools ] && packages=(debootstrap gcc-multilib)
-if [ "$selection" = emulation-tools ] && fc_kernel_runs_i386; then exit 0; fi
+if [ "$selection" = emulation-tools ] && fc_host_wine32; then exit 0; fi
 missing=()
 for package in "${packages[@]}"; do
   dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
@@ -55,7 +52,6 @@ SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
-  if [[ " ${missing[*]} " == *:i386* ]]; then $SUDO dpkg --add-architecture i386; fi
   # A mirror in the middle of a sync serves some indexes broken: go on with
   # the ones that came, and let the install say if a package is truly missing.
   # The indexes are read once an hour at most: the emulation's tools and the
@@ -86,6 +82,6 @@ fi
 # The 32-bit Windows programs' emulation: made once, kept between runs.
 # FC_EMULATION_LATER=1 leaves it to the caller (the test run makes it while
 # the build runs).
-if ! fc_kernel_runs_i386 && [ "${FC_EMULATION_LATER:-0}" != 1 ]; then
+if ! fc_host_wine32 && [ "${FC_EMULATION_LATER:-0}" != 1 ]; then
   tools/emulation/prepare.sh
 fi

@@ -5,19 +5,21 @@
 #
 # 32-bit Windows programs start through `wine32 PROGRAM ...` (a function here;
 # FC_WINE32_RUN names the same as a command for programs that start Wine):
-#   - where the kernel runs 32-bit programs, that is plain `wine`, in the one
+#   - where the system's Wine has its 32-bit half (installed by hand: the
+#     set-up installs no i386 package), that is plain `wine`, in the one
 #     prefix both widths share;
-#   - where it does not, the 32-bit Wine of the emulation's i386 sysroot
-#     (tools/emulation/), under qemu-user through a binfmt_misc entry made for
-#     this run, in a pure 32-bit prefix of its own (FC_WINE32_PREFIX).
+#   - elsewhere, the 32-bit Wine of the emulation's i386 sysroot
+#     (tools/emulation/), in a pure 32-bit prefix of its own
+#     (FC_WINE32_PREFIX); where the kernel runs no 32-bit programs, under
+#     qemu-user through a binfmt_misc entry made for this run (FC_WINE32_QEMU=1).
 # FC_WINE32=1 says that 32-bit programs can run, FC_WINE32_MODE how
-# (direct or emulated). 64-bit programs always start with plain `wine`.
+# (direct, or emulated: from the sysroot). 64-bit programs always start with plain `wine`.
 export WINEDEBUG=-all
 export WINEPREFIX
 WINEPREFIX="$(mktemp -d /tmp/fc-wine.XXXXXX)"
 source tools/emulation/kernel.sh
 source tools/emulation/paths.sh
-export FC_WINE32=1 FC_WINE32_MODE=direct FC_WINE32_PREFIX=""
+export FC_WINE32=1 FC_WINE32_MODE=direct FC_WINE32_PREFIX="" FC_WINE32_QEMU=0
 export FC_WINE32_RUN="$PWD/tools/emulation/wine32"
 
 # Debian's wine starts every program through the 32-bit loader when it is
@@ -33,16 +35,22 @@ if ! fc_kernel_runs_i386 || ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
   export PATH="$FC_WINE_BIN:$PATH"
 fi
 
-if ! fc_kernel_runs_i386; then
+if ! fc_host_wine32; then
+  # Asked before the session makes its binfmt_misc entry, which would answer for the kernel.
+  fc_kernel_runs_i386 || FC_WINE32_QEMU=1
   # The binfmt_misc entry and the sysroot's mounts are shared with any other
   # run using the emulation at the same time: the last one to end removes them.
   if tools/emulation/session.sh begin $$ "$PWD" >&2; then
     FC_WINE32_MODE=emulated
     FC_WINE32_PREFIX="$(mktemp -d /tmp/fc-wine32.XXXXXX)"
-    echo "wine: the kernel runs no 32-bit programs; 32-bit Windows programs run under emulation (qemu-user)" >&2
+    if [ "$FC_WINE32_QEMU" = 1 ]; then
+      echo "wine: the kernel runs no 32-bit programs; 32-bit Windows programs run under emulation (qemu-user)" >&2
+    else
+      echo "wine: 32-bit Windows programs run in the i386 sysroot's Wine" >&2
+    fi
   else
     FC_WINE32=0
-    echo "wine: the kernel runs no 32-bit programs and the emulation is not ready; only the 64-bit Windows programs can run" >&2
+    echo "wine: the system's Wine has no 32-bit half and the i386 sysroot is not ready; only the 64-bit Windows programs can run" >&2
   fi
 fi
 wine32() { "$FC_WINE32_RUN" "$@"; }

@@ -1,5 +1,6 @@
-# Sourced by the main job and the test run: where the kernel runs no 32-bit
-# programs, the emulation (minutes of downloads and package set-up the first
+# Sourced by the main job and the test run: where the system's Wine has no
+# 32-bit half, the i386 sysroot that gives one (and qemu-user where the kernel
+# runs no 32-bit programs; minutes of downloads and package set-up the first
 # time) is made in the background from the first moment on, beside the
 # installs and the builds.
 #   fc_emulation_start   installs its tools, then starts tools/emulation/prepare.sh
@@ -9,7 +10,7 @@ source tools/emulation/kernel.sh
 FC_EMULATION_PID=
 FC_EMULATION_STATUS=
 fc_emulation_start() {
-  fc_kernel_runs_i386 && return 0
+  fc_host_wine32 && return 0
   mkdir -p build
   tools/setup.sh emulation-tools || return 1
   tools/emulation/prepare.sh >build/emulation-prepare.log 2>&1 &

@@ -1,8 +1,9 @@
 #!/bin/bash
-# Makes what runs 32-bit Windows programs on a kernel that runs no 32-bit
-# programs, from Debian's packages only, and keeps it for later runs:
-#   - qemu-user 10 (from bookworm-backports; Debian 12's own 7.2 cannot run
-#     Wine), downloaded and unpacked into the cache, never installed;
+# Makes what runs 32-bit Windows programs without any i386 package on this
+# system, from Debian's packages only, and keeps it for later runs:
+#   - where the kernel runs no 32-bit programs, qemu-user 10 (from
+#     bookworm-backports; Debian 12's own 7.2 cannot run Wine), downloaded and
+#     unpacked into the cache, never installed;
 #   - an i386 Debian sysroot with Wine's 32-bit half, a Japanese locale and font;
 #   - the preload library that gives Wine the fault type qemu leaves out.
 # The cache is FC_EMULATION_DIR (default /var/cache/fc-susie-emulation); a
@@ -80,12 +81,14 @@ make_preload() {
   gcc -m32 -O2 -shared -fPIC -Wall -Werror -o "$library" "$source" -ldl
 }
 
-make_qemu
-# The sysroot's own programs (dpkg's scripts) are i386 programs: they run
-# through the binfmt_misc entry, held like any other run's so that a run
-# ending meanwhile leaves it in place.
+# qemu-user only where the kernel runs no 32-bit programs; elsewhere the
+# sysroot's programs run as they are.
+fc_kernel_runs_i386 || make_qemu
+# The sysroot's own programs (dpkg's scripts) are i386 programs: under
+# emulation they run through the binfmt_misc entry, held like any other run's
+# so that a run ending meanwhile leaves it in place.
 held=0
-if [ ! -e "$FC_SYSROOT/.fc-ready" ]; then
+if [ ! -e "$FC_SYSROOT/.fc-ready" ] && ! fc_kernel_runs_i386; then
   tools/emulation/session.sh hold $$ && held=1
 fi
 status=0

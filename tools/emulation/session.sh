@@ -66,7 +66,8 @@ case "${1:-}" in
     id=${2:?usage: session.sh begin ID DIR...}
     shift 2
     [ -e "$FC_SYSROOT/.fc-ready" ] && [ -f "$FC_SYSROOT$FC_PRELOAD" ] || { echo "the emulation is not ready" >&2; exit 1; }
-    [ -e "/proc/sys/fs/binfmt_misc/$FC_BINFMT_NAME" ] || tools/emulation/binfmt.sh register
+    # qemu only where the kernel runs no i386 program itself.
+    [ -e "/proc/sys/fs/binfmt_misc/$FC_BINFMT_NAME" ] || fc_kernel_runs_i386 || tools/emulation/binfmt.sh register
     echo "$FC_SYSROOT" >>"$sysroots"
     mountpoint -q "$FC_SYSROOT/proc" || mount -t proc proc "$FC_SYSROOT/proc"
     mount_into_sysroot /dev
@@ -79,7 +80,7 @@ case "${1:-}" in
     ;;
   hold)
     id=${2:?usage: session.sh hold ID}
-    [ -e "/proc/sys/fs/binfmt_misc/$FC_BINFMT_NAME" ] || tools/emulation/binfmt.sh register
+    [ -e "/proc/sys/fs/binfmt_misc/$FC_BINFMT_NAME" ] || fc_kernel_runs_i386 || tools/emulation/binfmt.sh register
     started "$id" >"$users/$id"
     ;;
   end)
