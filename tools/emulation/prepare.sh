@@ -12,6 +12,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source tools/emulation/paths.sh
+source tools/emulation/kernel.sh
 mkdir -p "$FC_EMULATION_DIR"
 
 # The mirror this machine's own package sources name.
