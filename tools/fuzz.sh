@@ -18,7 +18,8 @@
 # added into a new minimal kept corpus (libFuzzer -merge=1, the x86-64 build:
 # the i386 build cannot list directories here, see below); the writers'
 # crafted inputs (seeds named whole-*: the decoders' fast paths, pictures
-# larger than their windows) are kept whole. Without it the tree is left as
+# larger than their windows) and the kept inputs longer than the fuzzing
+# length are kept whole. Without it the tree is left as
 # it is (as CI runs it).
 # FC_FUZZ_JOBS_NICE=1 runs the targets under nice -n 19 (long campaigns), and
 # FC_FUZZ_TIMEOUT=SECONDS gives each input longer than 20 seconds of the
@@ -167,7 +168,11 @@ for target in "${targets[@]}"; do
     merged=build/$preset/merged/$target
     rm -rf "$merged" && mkdir -p "$merged"
     if "${run[@]}" "$fuzzer" -merge=1 -max_len=$longest "${limits[@]}" "$merged" "${sources[@]}" >"$log.merge" 2>&1; then
+      # The merge reads every input cut to the fuzzing length: the longer ones
+      # (the writers' crafted pictures, and kept inputs that reach what only a
+      # long input reaches) stay whole, as they are.
       cp "$seeds/$target"/whole-* "$merged/" 2>/dev/null
+      [ -d "$kept" ] && find "$kept" -type f -size +${longest}c -exec cp {} "$merged/" \;
       rm -rf "$kept" && mkdir -p "$kept" && cp "$merged"/* "$kept/"
       echo "$target ($preset): kept corpus now $(find "$kept" -type f | wc -l) files, $(du -sk --apparent-size "$kept" | cut -f1) KB"
     else
