@@ -113,6 +113,20 @@ Bytes Png(const PngShape& shape, uint32_t seed) {
   return png;
 }
 
+// A header that promises width x height RGB pixels, one empty IDAT and IEND:
+// enough for the reader to judge the size before it reads a row.
+Bytes HeaderOnly(uint32_t width, uint32_t height) {
+  Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  Bytes header;
+  Put32(&header, width);
+  Put32(&header, height);
+  header.insert(header.end(), {8, 2, 0, 0, 0});
+  Chunk(&png, "IHDR", header);
+  Chunk(&png, "IDAT", Stored({0}));
+  Chunk(&png, "IEND", {});
+  return png;
+}
+
 } // namespace
 
 std::vector<std::pair<std::string, Bytes>> PngSeedFiles() {
@@ -138,5 +152,11 @@ std::vector<std::pair<std::string, Bytes>> PngSeedFiles() {
   files.emplace_back("grey-alpha-8", Png({5, 4, 8, 4, 0, 0, {}}, 13));
   files.emplace_back("rgb-16", Png({3, 3, 16, 2, 0, 0, {}}, 14));
   files.emplace_back("whole-grey-1-wide", Png({70000, 1, 1, 0, 0, 0, {}}, 15));
+  // What the reader refuses after libpng took it: more pixels than its limit,
+  // indexes past a short palette, and an RGB picture whose one pixel (5, 84,
+  // 237 with this seed's unfiltered row) is the tRNS colour.
+  files.emplace_back("too-many-pixels", HeaderOnly(20000, 20000));
+  files.emplace_back("palette-8-short", Png({9, 5, 8, 3, 0, 2, {}}, 16));
+  files.emplace_back("rgb-8-trns-hit", Png({1, 1, 8, 2, 0, 0, {0, 5, 0, 84, 0, 237}}, 5));
   return files;
 }
