@@ -1,6 +1,6 @@
 // VFS archives as the host reaches them: the head check, the listing, the
-// search by name, and the locator and writer behind GetFile for every listed
-// member and for stray positions. A success hands out exactly the records
+// search by name, the header found entry after entry, and the locator and
+// writer behind GetFile for every listed member and for stray positions. A success hands out exactly the records
 // of the directory and exactly the member's bytes; a failure is a
 // documented code and hands out nothing.
 #include <cstring>
@@ -88,6 +88,18 @@ void CheckExtraction(const InputRange& input, size_t at, int cancelAt) {
   if (written == ResultSuccess) FUZZ_CHECK(std::memcmp(output.get(), input.First + start, dataSize) == 0);
 }
 
+// A whole directory listed at once finds each entry's header from the one
+// before (as the browser viewer's listing does): the same header, or the same
+// none, as the walk back from that entry alone.
+void CheckHeaderRun(const InputRange& input, size_t start, size_t count) {
+  const uint8_t* header = nullptr;
+  for (size_t i = 0; i < count && start + 32 * i <= input.Size; ++i) {
+    const uint8_t* entry = input.First + start + 32 * i;
+    header = i == 0 ? FindVfsHeader(input, entry) : FindNextVfsHeader(input, entry, header);
+    FUZZ_CHECK(header == FindVfsHeader(input, entry));
+  }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -153,6 +165,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       CheckRecord(record, data, first, base);
     }
   }
+
+  CheckHeaderRun(input, 16, names.size() < 256 ? names.size() : 256);
+  CheckHeaderRun(input, control % 32, 8);
 
   // GetFile at every listed position, and at the first positions of the input.
   const int cancelAt = CancelPointOf(control);
