@@ -111,6 +111,8 @@ async function folder({ page, url, fx }) {
   check((await listNames(page)).includes('画像.ipf'), 'the archive in the folder did not open');
   await page.keyboard.press('Backspace');
   await page.waitForFunction(() => document.querySelectorAll('#list tbody tr').length === 3);
+  // Back in the folder, its pictures' thumbnails are there again.
+  await page.waitForFunction(() => document.querySelectorAll('.cell[data-thumb=done]').length === 2, null, { timeout: 15000 });
   await page.locator('#list-pane').focus();
   const zip = await download(page, () => page.click('#save-zip'));
   const entries = Object.keys(unzipSync(zip.bytes)).sort();

@@ -65,6 +65,15 @@ function renderList() {
   const body = $('list').tBodies[0];
   body.replaceChildren();
   const grid = $('grid');
+  // The cells are made anew: each thumbnail is asked for again when its cell
+  // comes into view (going up to a list shown before, say).
+  for (const item of painted.splice(0)) dropThumb(item);
+  for (const item of list.items) {
+    item.thumbJob?.cancel();
+    item.thumbJob = null;
+    item.thumbDone = false;
+    item.inView = false;
+  }
   grid.replaceChildren();
   observer?.disconnect();
   observer = new IntersectionObserver(onCellsSeen, { root: grid, rootMargin: '160px' });
@@ -201,25 +210,28 @@ function paintThumbs() {
   forgetThumbs();
 }
 
-// Past MAX_PAINTED, the thumbnails painted longest ago and out of view go
-// (those of a list no longer shown first): each is asked for again if its
-// cell comes back into view.
+// Past MAX_PAINTED, the thumbnails painted longest ago and out of view go:
+// each is asked for again if its cell comes back into view.
 const painted = [];
 
 function forgetThumbs() {
   for (let i = 0; i < painted.length && painted.length > MAX_PAINTED; ) {
     const item = painted[i];
-    if (item.cell.isConnected && item.inView) {
+    if (item.inView) {
       i++;
       continue;
     }
     painted.splice(i, 1);
-    // The bitmap goes now, not when the canvas is collected.
-    item.cell.querySelector('.thumb canvas')?.getContext('bitmaprenderer').transferFromImageBitmap(null);
-    item.cell.querySelector('.thumb').replaceChildren();
-    delete item.cell.dataset.thumb;
-    item.thumbDone = false;
+    dropThumb(item);
   }
+}
+
+function dropThumb(item) {
+  // The bitmap goes now, not when the canvas is collected.
+  item.cell.querySelector('.thumb canvas')?.getContext('bitmaprenderer').transferFromImageBitmap(null);
+  item.cell.querySelector('.thumb').replaceChildren();
+  delete item.cell.dataset.thumb;
+  item.thumbDone = false;
 }
 
 // ---- moving around
