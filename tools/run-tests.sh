@@ -207,7 +207,7 @@ run_counted() {
   echo "$name: $ok passed, $bad failed"
   [ "$bad" -eq 0 ] || grep -E 'not ok|FAIL|Error|failed' "$logs/$name.log" | head -40
 }
-run_counted web-core '^ℹ pass \K[0-9]+' '^ℹ fail \K[0-9]+' tests/web/core/run.sh
+run_counted web-core '^# pass \K[0-9]+' '^# fail \K[0-9]+' tests/web/core/run.sh
 run_counted web '^web: \K[0-9]+(?= passed)' '^web: [0-9]+ passed, \K[0-9]+' tests/web/run.sh
 
 # The DLL tests, once for the 32-bit plug-ins and once for the 64-bit ones.

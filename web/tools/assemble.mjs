@@ -42,7 +42,7 @@ function bundleWorker() {
     if (order.includes(name)) return;
     const text = modules.get(name);
     if (text === undefined) throw new Error(`the worker imports ${name}, which is not in src/`);
-    for (const [, spec] of text.matchAll(/^import\s[^;]*?from\s*['"]\.\/([^'"]+)['"];?/gm)) visit(spec);
+    for (const [, specifier] of text.matchAll(/^import\s[^;]*?from\s*['"]\.\/([^'"]+)['"];?/gm)) visit(specifier);
     order.push(name);
   };
   visit('worker.js');
@@ -50,7 +50,7 @@ function bundleWorker() {
   const parts = order.map((name) => {
     let text = modules.get(name);
     text = text.replace(/^import\s*\{([^}]*)\}\s*from\s*['"]\.\/([^'"]+)['"];?/gm,
-      (all, names, spec) => `const {${names.replace(/\bas\b/g, ':')}} = ${id(spec)};`);
+      (all, names, specifier) => `const {${names.replace(/\bas\b/g, ':')}} = ${id(specifier)};`);
     const exported = [];
     text = text.replace(/^export\s+((?:async\s+)?function\*?|const|let|class)\s+(\w+)/gm, (all, keyword, word) => {
       exported.push(word);
@@ -75,9 +75,9 @@ writeFileSync(join(site, 'style.css'), css);
 const loader = `(() => {
   const sources = JSON.parse(document.getElementById('fc-modules').textContent);
   const urls = {};
-  const resolve = (from, spec) => {
+  const resolve = (from, specifier) => {
     const parts = from.split('/').slice(0, -1);
-    for (const p of spec.split('/')) {
+    for (const p of specifier.split('/')) {
       if (p === '..') parts.pop();
       else if (p !== '.') parts.push(p);
     }
@@ -87,7 +87,7 @@ const loader = `(() => {
     if (urls[name]) return urls[name];
     if (!(name in sources)) throw new Error('no module ' + name);
     const text = sources[name].replace(/(from\\s*|import\\s*\\(\\s*)(['"])(\\.{1,2}\\/[^'"]+)\\2/g,
-      (all, lead, quote, spec) => lead + quote + url(resolve(name, spec)) + quote);
+      (all, lead, quote, specifier) => lead + quote + url(resolve(name, specifier)) + quote);
     return (urls[name] = URL.createObjectURL(new Blob([text], { type: 'text/javascript' })));
   };
   globalThis.fcAssets = { worker: URL.createObjectURL(new Blob([sources['worker.bundle.js']], { type: 'text/javascript' })) };

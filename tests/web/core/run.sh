@@ -18,4 +18,4 @@ rm -rf "$out/core-expectations"
 "$out/native/web_core_expectations" "$out/core-expectations" samples tests/hostile/findings
 
 FC_WEB_WASM_DIR="$root/$out/wasm" FC_WEB_CORE_EXPECTATIONS="$root/$out/core-expectations" \
-  nice -n 19 node --test --test-reporter=spec tests/web/core/
+  nice -n 19 node --test --test-reporter=tap tests/web/core/

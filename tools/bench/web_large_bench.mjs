@@ -1,6 +1,6 @@
 // Large archives in headless Chromium (the single-file build from file://,
 // network off). Not a test: it prints the figures.
-//   cd web && node ../tests/web/bench_large.mjs [GIB] [MEMBERS]
+//   node tools/bench/web_large_bench.mjs [GIB] [MEMBERS]   (after web/build.sh)
 // 1. A VFS of GIB GiB (default 1: 64 members of 16 MiB, pictures among
 //    them): time from handing the file to the page until its list shows.
 // 2. A VFS of MEMBERS pictures (default 2000): the grid scrolled from top to
@@ -11,9 +11,9 @@
 import { closeSync, existsSync, mkdirSync, openSync, readFileSync, readdirSync, writeSync } from 'node:fs';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
-import { launch } from './browser.mjs';
-import { fcview, makeManyArchive, ROOT } from './fixtures.mjs';
-import { ready } from './helpers.mjs';
+import { launch } from '../../tests/web/browser.mjs';
+import { fcview, makeManyArchive, ROOT } from '../../tests/web/fixtures.mjs';
+import { ready } from '../../tests/web/helpers.mjs';
 
 const gib = Number(process.argv[2] || 1);
 const members = Number(process.argv[3] || 2000);
@@ -21,19 +21,15 @@ const work = join(ROOT, 'build/web/test-work/bench-large');
 const url = pathToFileURL(join(ROOT, 'build/web/fc-viewer.html')).href;
 mkdirSync(work, { recursive: true });
 
-// Chromium's renderer processes (the tab and its workers): their private
-// memory in MB (as the browser's task manager counts a tab, without the
-// shared libraries); with `all`, the proportional set size of every
-// Chromium process (the whole browser).
-function chromiumMegabytes(all = false) {
+// The private memory of Chromium's renderer processes (the tab and its
+// workers), in MB: what the browser's task manager counts for a tab.
+function tabMegabytes() {
   let kb = 0;
   for (const pid of readdirSync('/proc').filter((p) => /^\d+$/.test(p))) {
     try {
-      const cmdline = readFileSync(`/proc/${pid}/cmdline`, 'utf8');
-      if (!cmdline.includes('chromium') || (!all && !cmdline.includes('--type=renderer'))) continue;
+      if (!readFileSync(`/proc/${pid}/cmdline`, 'utf8').includes('--type=renderer')) continue;
       const rollup = readFileSync(`/proc/${pid}/smaps_rollup`, 'utf8');
-      const field = (name) => Number(new RegExp(`^${name}:\\s+(\\d+)`, 'm').exec(rollup)?.[1] ?? 0);
-      kb += all ? field('Pss') : field('Private_Clean') + field('Private_Dirty');
+      for (const field of rollup.matchAll(/^Private_(?:Clean|Dirty):\s+(\d+)/gm)) kb += Number(field[1]);
     } catch {
       // The process ended between the listing and the read.
     }
@@ -69,7 +65,7 @@ async function listingTime(archive) {
     await browser.page.waitForSelector('#list tbody tr', { timeout: 60000 });
     const ms = Date.now() - started;
     const rows = await browser.page.locator('#list tbody tr').count();
-    return { ms, rows, mb: chromiumMegabytes(), all: chromiumMegabytes(true) };
+    return { ms, rows, mb: tabMegabytes() };
   } finally {
     await browser.close();
   }
@@ -80,12 +76,11 @@ async function scrolledThumbnails(archive) {
   const page = browser.page;
   try {
     await ready(page, url);
-    const base = chromiumMegabytes();
+    const base = tabMegabytes();
     const started = Date.now();
     await page.setInputFiles('#file-input', archive);
     await page.waitForSelector('.cell[data-thumb=done]', { timeout: 60000 });
     let peak = base;
-    let peakAll = chromiumMegabytes(true);
     for (;;) {
       // Every cell now in view has its thumbnail, then one screen further.
       await page.waitForFunction(() => {
@@ -96,8 +91,7 @@ async function scrolledThumbnails(archive) {
           return r.bottom < box.top || r.top > window.innerHeight || cell.dataset.thumb === 'done' || cell.dataset.thumb === 'failed';
         });
       }, null, { timeout: 60000, polling: 200 });
-      peak = Math.max(peak, chromiumMegabytes());
-      peakAll = Math.max(peakAll, chromiumMegabytes(true));
+      peak = Math.max(peak, tabMegabytes());
       const atEnd = await page.evaluate(() => {
         const grid = document.getElementById('grid');
         const pane = [grid, grid.parentElement].find((e) => e.scrollHeight > e.clientHeight + 1) ?? grid;
@@ -108,7 +102,7 @@ async function scrolledThumbnails(archive) {
       if (atEnd) break;
     }
     const done = await page.locator('.cell[data-thumb=done]').count();
-    return { ms: Date.now() - started, done, base, peak, peakAll };
+    return { ms: Date.now() - started, done, base, peak };
   } finally {
     await browser.close();
   }
@@ -116,8 +110,8 @@ async function scrolledThumbnails(archive) {
 
 const huge = makeHugeArchive();
 const listed = await listingTime(huge);
-console.log(`${gib} GiB VFS: ${listed.rows} members listed ${listed.ms} ms after it was handed to the page; the tab then held ${listed.mb} MB (all of Chromium ${listed.all} MB)`);
+console.log(`${gib} GiB VFS: ${listed.rows} members listed ${listed.ms} ms after it was handed to the page; the tab then held ${listed.mb} MB`);
 const many = await makeManyArchive(work, members);
 const scrolled = await scrolledThumbnails(many);
 console.log(`${members}-picture VFS scrolled through: ${scrolled.done} thumbnails in ${(scrolled.ms / 1000).toFixed(1)} s; ` +
-  `the tab held ${scrolled.base} MB before, at most ${scrolled.peak} MB while scrolling (all of Chromium at most ${scrolled.peakAll} MB)`);
+  `the tab held ${scrolled.base} MB before, at most ${scrolled.peak} MB while scrolling`);
