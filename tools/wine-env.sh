@@ -25,7 +25,7 @@ export FC_WINE32_RUN="$PWD/tools/emulation/wine32"
 # Debian's wine starts every program through the 32-bit loader when it is
 # installed; without a kernel that runs it, `wine` (and the wineboot,
 # winepath ... scripts that call it) are pointed at the 64-bit loader.
-if ! fc_kernel_runs_i386 || ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+if ! fc_host_wine32; then
   export WINELOADER=/usr/lib/wine/wine64
   FC_WINE_BIN="$(mktemp -d /tmp/fc-wine-bin.XXXXXX)"
   for name in wine wine-stable; do
